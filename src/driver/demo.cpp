@@ -1,0 +1,72 @@
+// The program's entry, start-up and shut-down.
+#include "driver/demo.h"
+
+#include "data/file.h"
+#include "driver/options.h"
+#include "driver/render.h"
+#include "fx3d/sincos.h"
+#include "platform/backend.h"
+#include "platform/music.h"
+#include "platform/screen.h"
+#include "text/font.h"
+
+#include <SDL.h>
+#include <cstdio>
+
+Font DemoFont;
+
+void DemoMain(void)
+{
+    SINCOS_Init();
+    DAT_Open("VANTREL.DAT");            // without it, files are looked for as plain files only
+    FONT_Load(&DemoFont, "GFX\\FONT2.FNT");
+    MUSIC_Init();
+    LastKey = 0;
+    MUSIC_Load("MUSIC\\VANTREL.S3M");   // playing from here on
+    LLS_Init(1, 0);
+    TIMER_Start(17039);                 // the PC timer divisor of 70 Hz; only the rate matters
+
+    DEMO_RunLoop(Timeline, TIMELINE_ROWS);
+
+    MUSIC_Stop();
+    MUSIC_Free();
+}
+
+int SDL_main(int argc, char** argv)
+{
+    ByteOrderB = 0;
+    ByteOrderR = 0;
+
+    if (!DEMO_ParseOptions(argc, argv, &DEMO_Options))
+        return 2;
+    if (DEMO_Options.help) {
+        DEMO_PrintHelp(argv[0]);
+        return 0;
+    }
+    if (DEMO_Options.renderDir)
+        return RENDER_Run(DEMO_Options);
+
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        std::fprintf(stderr, "Video initialization failed: %s\n", SDL_GetError());
+        return 0;
+    }
+    // Options beginning with "--" do not count: any other argument selects full screen, and
+    // the first character of the first one may select a byte order.
+    Uint32 flags = DEMO_Options.plainCount > 0 ? SDL_FULLSCREEN : 0;
+    if (DEMO_Options.firstPlain) {
+        if (DEMO_Options.firstPlain[0] == 'b')
+            ByteOrderB = 1;
+        else if (DEMO_Options.firstPlain[0] == 'r')
+            ByteOrderR = 1;
+    }
+    SDL_WM_SetCaption("Vantrel", "Vantrel");
+    ScreenSurface = SDL_SetVideoMode(640, 480, 32, flags);
+    if (!ScreenSurface) {
+        std::fprintf(stderr, "Unable to set 640x480 video: %s\n", SDL_GetError());
+        return 0;
+    }
+    PLAT_UseSDL();
+    DemoMain();
+    SDL_Quit();
+    return 0;
+}

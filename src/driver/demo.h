@@ -1,0 +1,37 @@
+// The demo driver: start-up, the main loop over the Timeline, shut-down.
+#pragma once
+
+#include <cstdint>
+
+struct Font;
+
+// An entry point of the Timeline, or the per-frame hook: takes the current tick and returns
+// true to go on (a row that returns false is called again next frame; a hook that returns
+// false ends the show).
+typedef bool (*EffectFn)(uint32_t time);
+
+struct TimelineRow {
+    int32_t order;   // 1-based music order number
+    int32_t row;     // compared with the 1-based row number
+    EffectFn fn;     // null ends the table
+};
+
+#define TIMELINE_ROWS 79
+extern const TimelineRow Timeline[TIMELINE_ROWS];
+
+extern EffectFn FrameHook;     // draws one frame per tick; installed and removed by rows
+extern uint32_t DemoTime;      // the current frame's tick
+extern uint8_t DemoQuit;       // set by a quit request or by the end of the show
+extern uint8_t LastKey;        // PC scan code of a released key this frame (see README: keys)
+extern int32_t ShotCounter;    // number of the next screenshot
+extern Font DemoFont;          // "GFX\FONT2.FNT", used by the closing text
+
+// Runs the main loop over table (count rows) until the show ends; the loop state starts
+// afresh (row index 0, no hook step yet, FrameHook null, DemoQuit clear).
+void DEMO_RunLoop(const TimelineRow* table, unsigned count);
+
+// Start-up, the main loop over Timeline, shut-down.
+void DemoMain(void);
+
+// The program: options, video start-up, DemoMain. Returns the process's exit status.
+int SDL_main(int argc, char** argv);

@@ -1,0 +1,101 @@
+// The main loop: one pass per frame, dispatching due Timeline rows, stepping the hook once
+// per tick, fading the palette, presenting the frame and handling the window's events.
+#include "driver/demo.h"
+
+#include "platform/backend.h"
+#include "platform/music.h"
+#include "platform/screen.h"
+
+#include <SDL.h>
+
+EffectFn FrameHook = nullptr;
+uint32_t DemoTime = 0;
+uint8_t DemoQuit = 0;
+uint8_t LastKey = 0;
+int32_t ShotCounter = 0;
+
+// PC scan code of the one key stored in LastKey: releasing Q leaves the loop. Escape quits
+// through DemoQuit instead and is never stored, so its scan-code reaction (a stop of the
+// not-provided IsThereMusic) cannot happen.
+enum { SCAN_Q = 16 };
+
+// A row is due once the music has passed its position: (order, row) of the music strictly
+// greater than the row's, lexicographically. The order is read twice, as the position can
+// move between the two reads.
+static bool DEMO_RowDue(const TimelineRow& r)
+{
+    int order = MUSIC_GetOrder();
+    if (order > r.order)
+        return true;
+    if (MUSIC_GetOrder() != r.order)
+        return false;
+    return MUSIC_GetRow() > r.row;
+}
+
+static void DEMO_KeyReleased(SDLKey key)
+{
+    if (key == SDLK_ESCAPE)
+        DemoQuit = 1;
+    else if (key == SDLK_q)
+        LastKey = SCAN_Q;
+}
+
+static void DEMO_PollEvents(void)
+{
+    SDL_Event event;
+    while (PLAT.PollEvent(&event)) {
+        if (event.type == SDL_KEYUP)
+            DEMO_KeyReleased(event.key.keysym.sym);
+        else if (event.type == SDL_QUIT)
+            DemoQuit = 1;
+    }
+}
+
+void DEMO_RunLoop(const TimelineRow* table, unsigned count)
+{
+    unsigned index = 0;
+    uint32_t lastHookTime = 0;
+    FrameHook = nullptr;
+    DemoQuit = 0;
+
+    for (;;) {
+        DemoTime = TIMER_GetTicks();
+
+        // Row dispatch: every due row in table order; a row returning false holds the rest.
+        while (index < count) {
+            const TimelineRow& r = table[index];
+            if (index != 0 && !DEMO_RowDue(r))
+                break;
+            if (!r.fn || !r.fn(DemoTime))
+                break;
+            index++;
+        }
+        if (index >= count)
+            break;
+
+        // The hook runs at most once per tick, never in the frames of tick 0.
+        if (DemoTime != lastHookTime) {
+            lastHookTime = DemoTime;
+            if (FrameHook && !FrameHook(DemoTime))
+                break;
+        }
+        if (!FrameHook && !DemoQuit) {
+            // No hook left: the show is over.
+            MUSIC_Stop();
+            DemoQuit = 1;
+        }
+
+        PAL_FadeTick(DemoTime);
+
+        if (LastKey == SCAN_Q)
+            break;
+        LastKey = 0;
+
+        if (!MUSIC_IsPlaying())
+            break;
+        LLS_DUMP();
+        DEMO_PollEvents();
+        if (DemoQuit)
+            break;
+    }
+}

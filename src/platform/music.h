@@ -1,0 +1,28 @@
+// The program's side of the music and of the 70 Hz timer: start the module, read its
+// position (1-based order and row), stop it; count ticks of 1/70 s.
+#pragma once
+
+#include <cstdint>
+
+extern uint8_t MusicStopped;   // set by MUSIC_Stop; all the program knows of whether music plays
+extern uint32_t MUSIC_Handle;  // the playing module's handle, 0 when none
+
+// Starts the music library's output. Ends the process with a message on failure.
+void MUSIC_Init(void);
+
+// Reads the module file name whole, loads it and starts it from its start. Ends the
+// process with a message when the file is missing, empty or short, or the module is refused.
+int MUSIC_Load(const char* name);
+
+int MUSIC_GetOrder(void);      // 1-based order number of the position heard now
+int MUSIC_GetRow(void);        // 1-based row number of the position heard now
+void MUSIC_Stop(void);         // stops and releases the library; sets MusicStopped
+void MUSIC_Free(void);         // releases the library (again)
+bool MUSIC_IsPlaying(void);    // !MusicStopped
+
+// Records the start of the tick count; the divisor (17039 for 70 Hz) is not used.
+void TIMER_Start(int divisor);
+
+// Ticks of 1/70 s since TIMER_Start: the unsigned millisecond difference, converted to
+// single precision, times 70, divided by 1000, truncated.
+uint32_t TIMER_GetTicks(void);
