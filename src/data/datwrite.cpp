@@ -2,6 +2,7 @@
 #include "data/datwrite.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
