@@ -32,6 +32,19 @@ void DemoMain(void)
     MUSIC_Free();
 }
 
+uint32_t DEMO_VideoFlags(const DemoOptions& options)
+{
+    // Options beginning with "--" do not count: any other argument selects full screen, and
+    // the first character of the first one may select a byte order.
+    if (options.firstPlain) {
+        if (options.firstPlain[0] == 'b')
+            ByteOrderB = 1;
+        else if (options.firstPlain[0] == 'r')
+            ByteOrderR = 1;
+    }
+    return options.plainCount > 0 ? SDL_FULLSCREEN : 0;
+}
+
 int SDL_main(int argc, char** argv)
 {
     ByteOrderB = 0;
@@ -50,15 +63,7 @@ int SDL_main(int argc, char** argv)
         std::fprintf(stderr, "Video initialization failed: %s\n", SDL_GetError());
         return 0;
     }
-    // Options beginning with "--" do not count: any other argument selects full screen, and
-    // the first character of the first one may select a byte order.
-    Uint32 flags = DEMO_Options.plainCount > 0 ? SDL_FULLSCREEN : 0;
-    if (DEMO_Options.firstPlain) {
-        if (DEMO_Options.firstPlain[0] == 'b')
-            ByteOrderB = 1;
-        else if (DEMO_Options.firstPlain[0] == 'r')
-            ByteOrderR = 1;
-    }
+    Uint32 flags = DEMO_VideoFlags(DEMO_Options);
     SDL_WM_SetCaption("Vantrel", "Vantrel");
     ScreenSurface = SDL_SetVideoMode(640, 480, 32, flags);
     if (!ScreenSurface) {
