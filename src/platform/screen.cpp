@@ -147,6 +147,7 @@ static struct {
     uint32_t colors[256];
     uint32_t sourceTable[256];
     uint32_t black;
+    bool identity;  // every colour maps to its own frame pixel: rows can be copied as they are
     const SDL_PixelFormat* format;
     int32_t orderB, orderR;
     bool valid;
@@ -161,114 +162,129 @@ static void LLS_UpdateSurfaceMap(const SDL_PixelFormat* format)
     for (int i = 0; i < 256; i++)
         s_map.colors[i] = LLS_SurfacePixel(format, LLS_ColorTable[i]);
     s_map.black = LLS_SurfacePixel(format, 0);
+    s_map.identity = s_map.black == 0 && std::memcmp(s_map.colors, LLS_ColorTable, sizeof LLS_ColorTable) == 0;
     s_map.format = format;
     s_map.orderB = ByteOrderB;
     s_map.orderR = ByteOrderR;
     s_map.valid = true;
 }
 
-// The 8-bit source shown this frame and how many of its bytes may be read: in mode 5 with
-// no page, LLS_Screen is the 64000-byte video memory and the rest of the frame stays black.
-static const uint8_t* LLS_DumpSource(bool mode0, int32_t* available)
+// Looks up n palette indices into 32-bit pixels, two pixels per store.
+static inline void LLS_LookupRow(const uint8_t* src, uint32_t* out, int n, const uint32_t* table)
 {
-    if (mode0) {
-        *available = LLS_VIDEO_BYTES;
-        return LLS_VideoMemory;
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t q;
+        std::memcpy(&q, src + i, 8);
+        for (int k = 0; k < 8; k += 2) {
+            uint64_t pair = table[(q >> (8 * k)) & 0xFF] | (uint64_t)table[(q >> (8 * k + 8)) & 0xFF] << 32;
+            std::memcpy(out + i + k, &pair, 8);
+        }
     }
-    *available = (LLS_Screen == LLS_VideoMemory) ? LLS_VIDEO_BYTES : LLS_Size;
-    return LLS_Screen;
+    for (; i < n; i++)
+        out[i] = table[src[i]];
 }
 
-static void LLS_FillFrame32(const uint8_t* src, int32_t available, bool mode0)
+// Doubles n palette indices into 2n pixels.
+static inline void LLS_LookupRowDoubled(const uint8_t* src, uint32_t* out, int n, const uint32_t* table)
 {
-    const int W = LLS_FRAME_WIDTH;
+    for (int x = 0; x < n; x++) {
+        uint64_t pair = table[src[x]] * 0x100000001ull;
+        std::memcpy(out + 2 * x, &pair, 8);
+    }
+}
+
+// Writes one row of LLS_Frame32 into a surface row: copied when the surface stores frame
+// pixels as they are, else mapped pixel by pixel (the text screen's arbitrary colours) or
+// through the per-colour map (src: the row's palette indices, doubled in mode 0; null for
+// a black band).
+static void LLS_SurfaceRow(uint32_t* dst, const uint32_t* frameRow, int width, const SDL_PixelFormat* format,
+                           const uint8_t* src, int srcCount, bool doubled)
+{
     if (TCS_Active) {
-        for (int y = 0; y < 200; y++) {
-            uint32_t* row = LLS_Frame32 + (2 * y + 40) * W;
-            for (int x = 0; x < 320; x++) {
-                uint32_t v = s_textPicture ? s_textPicture[y * 320 + x] & 0x3FCFF3FC : 0;
-                uint32_t pd = (((v >> 22) & 0xFF) << 16) | (((v >> 12) & 0xFF) << 8) | ((v >> 2) & 0xFF);
-                SYS_ASSERT_AT((pd & 0xFF000000) == 0, "(pd[i] & 0xFF000000) == 0", "LLS_DUMP", "VantrelPAL", 596);
-                row[2 * x] = row[2 * x + 1] = pd;
-            }
-            std::memcpy(row + W, row, W * sizeof(uint32_t));
-        }
-    } else if (mode0) {
-        for (int y = 0; y < 200; y++) {
-            uint32_t* row = LLS_Frame32 + (2 * y + 40) * W;
-            const uint8_t* s = src + y * 320;
-            for (int x = 0; x < 320; x++)
-                row[2 * x] = row[2 * x + 1] = LLS_ColorTable[s[x]];
-            std::memcpy(row + W, row, W * sizeof(uint32_t));
-        }
+        for (int x = 0; x < width; x++)
+            dst[x] = LLS_SurfacePixel(format, frameRow[x]);
+    } else if (s_map.identity) {
+        std::memcpy(dst, frameRow, width * sizeof(uint32_t));
+    } else if (!src) {
+        std::fill(dst, dst + width, s_map.black);
+    } else if (doubled) {
+        for (int x = 0; x < width; x++)
+            dst[x] = s_map.colors[src[x >> 1]];
     } else {
-        int32_t n = std::min<int32_t>(available, W * LLS_FRAME_HEIGHT);
-        for (int32_t i = 0; i < n; i++)
-            LLS_Frame32[i] = LLS_ColorTable[src[i]];
-        std::fill(LLS_Frame32 + n, LLS_Frame32 + W * LLS_FRAME_HEIGHT, 0u);
+        const int n = std::min(srcCount, width);
+        for (int x = 0; x < n; x++)
+            dst[x] = s_map.colors[src[x]];
+        std::fill(dst + n, dst + width, s_map.black);
     }
 }
 
-static void LLS_WriteSurface(SDL_Surface* surface, const uint8_t* src, int32_t available, bool mode0)
+// One text-screen row into a doubled LLS_Frame32 row: each channel read from its 10-bit field.
+static void LLS_TextRow(const uint32_t* text, uint32_t* out)
 {
-    const int W = LLS_FRAME_WIDTH;
-    const int width = std::min(surface->w, W);
-    const int height = std::min(surface->h, LLS_FRAME_HEIGHT);
-    const int stride = surface->pitch / 4;
-    uint32_t* pixels = (uint32_t*)surface->pixels;
-
-    if (TCS_Active) {
-        // Arbitrary colours: mapped pixel by pixel.
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++)
-                pixels[y * stride + x] = LLS_SurfacePixel(surface->format, LLS_Frame32[y * W + x]);
-        return;
-    }
-
-    LLS_UpdateSurfaceMap(surface->format);
-    for (int y = 0; y < height; y++) {
-        uint32_t* d = pixels + y * stride;
-        if (mode0) {
-            if (y < 40 || y >= 440) {
-                std::fill(d, d + width, s_map.black);
-            } else if ((y & 1) == 1 && y > 40) {
-                std::memcpy(d, d - stride, width * sizeof(uint32_t));  // the doubled row
-            } else {
-                const uint8_t* s = src + ((y - 40) / 2) * 320;
-                for (int x = 0; x < width; x++)
-                    d[x] = s_map.colors[s[x >> 1]];
-            }
-        } else {
-            const int32_t base = y * W;
-            for (int x = 0; x < width; x++)
-                d[x] = (base + x < available) ? s_map.colors[src[base + x]] : s_map.black;
-        }
+    for (int x = 0; x < 320; x++) {
+        uint32_t v = text ? text[x] & 0x3FCFF3FC : 0;
+        uint32_t pd = (((v >> 22) & 0xFF) << 16) | (((v >> 12) & 0xFF) << 8) | ((v >> 2) & 0xFF);
+        SYS_ASSERT_AT((pd & 0xFF000000) == 0, "(pd[i] & 0xFF000000) == 0", "LLS_DUMP", "VantrelPAL", 596);
+        out[2 * x] = out[2 * x + 1] = pd;
     }
 }
 
 void LLS_DUMP(void)
 {
+    const int W = LLS_FRAME_WIDTH, H = LLS_FRAME_HEIGHT;
     const bool mode0 = (LLS_Width == 320 && LLS_Height == 200);
-    int32_t available = 0;
-    const uint8_t* src = LLS_DumpSource(mode0, &available);
-    const int W = LLS_FRAME_WIDTH;
-
-    std::memset(LLS_Frame32, 0, 40 * W * sizeof(uint32_t));
-    std::memset(LLS_Frame32 + 440 * W, 0, 40 * W * sizeof(uint32_t));
-    LLS_FillFrame32(src, available, mode0);
+    // In mode 5 with no page LLS_Screen is the 64000-byte video memory: the rest stays black.
+    const uint8_t* src = mode0 ? LLS_VideoMemory : LLS_Screen;
+    const int32_t available = (mode0 || LLS_Screen == LLS_VideoMemory) ? LLS_VIDEO_BYTES : LLS_Size;
 
     SDL_Surface* surface = ScreenSurface;
-    if (surface) {
-        bool locked = false;
-        if (SDL_MUSTLOCK(surface)) {
-            if (SDL_LockSurface(surface) < 0)
-                return;  // skip this frame; the next one tries again
+    bool locked = false;
+    if (surface && SDL_MUSTLOCK(surface)) {
+        if (SDL_LockSurface(surface) < 0)
+            surface = nullptr;  // this frame is not presented; the next one tries again
+        else
             locked = true;
+    }
+    const int width = surface ? std::min(surface->w, W) : 0;
+    const int height = surface ? std::min(surface->h, H) : 0;
+    const int stride = surface ? surface->pitch / 4 : 0;
+    uint32_t* pixels = surface ? (uint32_t*)surface->pixels : nullptr;
+    if (surface)
+        LLS_UpdateSurfaceMap(surface->format);
+
+    // Row by row, so that each frame row is still in cache when it is written to the surface.
+    for (int y = 0; y < H; y++) {
+        uint32_t* row = LLS_Frame32 + y * W;
+        const uint8_t* srcRow = nullptr;
+        int srcCount = 0;
+        if (TCS_Active || mode0) {
+            // Doubled and centred: rows 40-439 hold the 200 source rows, two each.
+            if (y < 40 || y >= 440) {
+                std::memset(row, 0, W * sizeof(uint32_t));
+            } else if ((y - 40) & 1) {
+                std::memcpy(row, row - W, W * sizeof(uint32_t));
+                srcRow = mode0 ? src + ((y - 40) / 2) * 320 : nullptr;
+            } else if (TCS_Active) {
+                LLS_TextRow(s_textPicture ? s_textPicture + ((y - 40) / 2) * 320 : nullptr, row);
+            } else {
+                srcRow = src + ((y - 40) / 2) * 320;
+                LLS_LookupRowDoubled(srcRow, row, 320, LLS_ColorTable);
+            }
+        } else {
+            srcCount = std::clamp<int32_t>(available - y * W, 0, W);
+            srcRow = src + y * W;
+            LLS_LookupRow(srcRow, row, srcCount, LLS_ColorTable);
+            std::fill(row + srcCount, row + W, 0u);
         }
-        LLS_WriteSurface(surface, src, available, mode0);
+        if (y < height)
+            LLS_SurfaceRow(pixels + y * stride, row, width, surface->format, srcRow, srcCount, mode0);
+    }
+
+    if (surface) {
         if (locked)
             SDL_UnlockSurface(surface);
-        SDL_UpdateRect(surface, 0, 0, LLS_FRAME_WIDTH, LLS_FRAME_HEIGHT);
+        SDL_UpdateRect(surface, 0, 0, W, H);
     }
     PLAT.FramePresented();
 }
