@@ -89,6 +89,8 @@ static void RIPPLE_BuildWaves(uint32_t t)
 
 bool RippleFrame(uint32_t time)
 {
+    if (!RipplePolarMap)
+        return true;   // ended (or never started): nothing to draw
     RIPPLE_BuildWaves(time - s_startTime);
     const uint8_t* map = RipplePolarMap;
     const int32_t* po = PolarOffsets;

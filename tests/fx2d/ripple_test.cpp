@@ -141,6 +141,10 @@ TEST_F(RippleTest, EndIsHarmlessTwiceAndBeforeStart)
         EXPECT_EQ(PolarOffsets, nullptr);
         EXPECT_EQ(RippleTexture, nullptr);
     }
+    // A frame after the end draws nothing.
+    std::memset(LLS_Screen, 0x55, 64000);
+    EXPECT_TRUE(RippleFrame(10));
+    EXPECT_EQ(LLS_Screen[100 * 320 + 160], 0x55);
 }
 
 }  // namespace
