@@ -78,35 +78,6 @@ int FONT_Load(Font* font, const char*)
     return 0;
 }
 
-// --- Palette cues ---
-bool CueIdleHook(uint32_t t) { return PlaceholderEffect(t); }
-bool CueEndShow(uint32_t)
-{
-    FrameHook = nullptr;
-    return true;
-}
-bool CueStopHook(uint32_t)
-{
-    FrameHook = nullptr;
-    return true;
-}
-bool CueNegativeFlash(uint32_t) { return true; }
-bool CueWhiteFlash(uint32_t) { return true; }
-bool CueFadeToBlack(uint32_t) { return true; }
-bool CueRotateColoursA(uint32_t) { return true; }
-bool CueRotateColoursB(uint32_t) { return true; }
-bool CueShowFreestyle(uint32_t t) { return PlaceholderEffect(t); }
-bool CueShowKolde(uint32_t t) { return PlaceholderEffect(t); }
-
-// --- Row shake, polar ripple, intro ---
-bool ShakeStart(uint32_t) { return true; }
-bool RippleStart(uint32_t t) { return PlaceholderEffect(t); }
-bool RippleEnd(uint32_t t) { return PlaceholderEffect(t); }
-bool IntroWeaveStart(uint32_t t) { return PlaceholderEffect(t); }
-bool IntroWeaveJump(uint32_t) { return true; }
-bool IntroShowLogo(uint32_t t) { return PlaceholderEffect(t); }
-bool IntroShowTitle(uint32_t t) { return PlaceholderEffect(t); }
-
 // --- Light beams, ray-traced scene, tower ---
 bool BEAM_Start(uint32_t t) { return PlaceholderEffect(t); }
 bool BEAM_Reverse(uint32_t) { return true; }
