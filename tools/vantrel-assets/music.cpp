@@ -25,13 +25,13 @@ enum {
 // Instruments, 1-based as in the module.
 enum {
     INS_KICK = 1, INS_SNARE, INS_HAT, INS_OPENHAT, INS_CRASH, INS_RISER,
-    INS_BASS, INS_PAD, INS_LEAD, INS_PLUCK, INS_BELL,
-    INSTRUMENTS = INS_BELL
+    INS_BASS, INS_PAD, INS_LEAD, INS_PLUCK, INS_BELL, INS_BOOM,
+    INSTRUMENTS = INS_BOOM
 };
 
 enum {
     CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_PAD0, CH_PAD1, CH_PAD2,
-    CH_LEAD, CH_ECHO, CH_ARP, CH_CRASH, CH_BELL, CH_RISER,
+    CH_LEAD, CH_ECHO, CH_ARP, CH_CRASH, CH_BELL, CH_IMPACT,
     CHANNELS
 };
 
@@ -541,8 +541,9 @@ static void Accents(void)
             break;
         case K_HIT:
         case K_DROP:
-            Drum(CH_CRASH, abs, INS_CRASH, a.kind == K_DROP ? 46 : 42);
-            Drum(CH_KICK, abs, INS_KICK, 64);
+            // The impact takes over from a riser that ends on this row.
+            Drum(CH_CRASH, abs, INS_CRASH, 54);
+            Drum(CH_IMPACT, abs, INS_BOOM, 52);
             // A bass note already there keeps its length and speaks up.
             if (At(abs, CH_BASS).note == S3M_NOTE_NONE)
                 Note(CH_BASS, abs, ChordAt(target).root, INS_BASS, 60, 3);
@@ -614,7 +615,7 @@ static void Risers(void)
         if (PLAN[order].flags & F_RISER) {
             SYS_ASSERT(order + 1 < ORDERS, UNIT);
             // The sample lasts exactly 16 rows: it peaks on the next order's first row.
-            Drum(CH_RISER, order * ROWS + ROWS - 16, INS_RISER, 34);
+            Drum(CH_IMPACT, order * ROWS + ROWS - 16, INS_RISER, 34);
         }
 }
 
@@ -650,6 +651,7 @@ static void MakeSamples(void)
     AddSample(INS_LEAD, SYN_Lead(), "lead", "LEAD.SMP");
     AddSample(INS_PLUCK, SYN_Pluck(), "pluck", "PLUCK.SMP");
     AddSample(INS_BELL, SYN_Bell(), "bell", "BELL.SMP");
+    AddSample(INS_BOOM, SYN_Boom(), "impact", "BOOM.SMP");
 }
 
 // Gives every order its own pattern, then shares patterns between orders that came out

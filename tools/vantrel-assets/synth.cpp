@@ -221,6 +221,25 @@ SYN_Sample SYN_Crash(void)
     return OneShot(x, uint32_t(rate), 60, 0.95);
 }
 
+SYN_Sample SYN_Boom(void)
+{
+    const double rate = 22050;
+    std::vector<double> x(Samples(1.4, rate));
+    Noise noise{0xB0044u};
+    OnePole dark;
+    dark.Set(2500, rate);
+    double phase = 0;
+    for (size_t n = 0; n < x.size(); n++) {
+        double t = double(n) / rate;
+        phase += (32.0 + 90.0 * SYN_Exp(-t / 0.08)) / rate;
+        double body = SYN_Sin(phase) * SYN_Exp(-t / 0.45);
+        double blast = dark.Low(noise.Next()) * SYN_Exp(-t / 0.12) * 1.2;
+        x[n] = SoftClip(1.3 * (body + blast));
+    }
+    FadeEnd(x, Samples(0.2, rate));
+    return OneShot(x, uint32_t(rate), 60, 0.97);
+}
+
 SYN_Sample SYN_Riser(double seconds)
 {
     const double rate = 22050;

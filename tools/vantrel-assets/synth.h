@@ -23,6 +23,7 @@ SYN_Sample SYN_Snare(void);      // two-tone body and band-passed noise; 0.3 s
 SYN_Sample SYN_HatClosed(void);  // metallic noise, 90 ms
 SYN_Sample SYN_HatOpen(void);    // the same, ringing 0.4 s
 SYN_Sample SYN_Crash(void);      // broad metallic wash, 1.8 s
+SYN_Sample SYN_Boom(void);       // deep falling impact with a burst of noise, for hits; 1.4 s
 SYN_Sample SYN_Riser(double seconds); // reversed cymbal swelling to its end, exactly seconds long
 SYN_Sample SYN_Bass(void);       // plucked saw bass, looped; C-4 sounds C2
 SYN_Sample SYN_Pad(void);        // three detuned soft saws, slow attack, looped; C-4 sounds C4
