@@ -575,7 +575,7 @@ static void DropFades(void)
     }
 }
 
-// The last chord at order 49: bass, pad, bell and cymbal, then a slow fade that is over
+// The last chord at order 49: bass, pad, bell and cymbal, then a fade that is over well
 // before the module ends.
 static void Ending(void)
 {
@@ -595,8 +595,9 @@ static void Ending(void)
         Note(CH_PAD0 + v, abs, chord.pad[v], INS_PAD, 46, 0);
     Note(CH_BELL, abs, 81, INS_BELL, 44, 0);
     Note(CH_ARP, abs, 76, INS_PLUCK, 36, 0);
-    // Volume falls every second row to silence 96 rows later, then the notes stop.
-    const int fade = 96;
+    // Volume falls every second row to silence 44 rows later, then the notes stop: the
+    // show stops the music at row 33, when the chord is nearly gone.
+    const int fade = 44;
     for (int i = 2; i < fade; i += 2) {
         int left = fade - i;
         At(abs + i, CH_BASS).volume = uint8_t(50 * left / fade);
