@@ -22,6 +22,7 @@ static const int BIN = 441;  // frames in a 10 ms bin of the rendered sound
 struct Rendered {
     std::vector<float> peak;    // largest magnitude of either channel, per bin
     std::vector<double> power;  // sum of squares of both channels, per bin
+    std::vector<double> treble; // the same of the first difference: the high end's share
 };
 
 static const std::vector<uint8_t>& Module()
@@ -60,18 +61,23 @@ static const Rendered& Render()
     std::vector<std::string> log;
     openmpt_module* mod = Load(&log);
     std::vector<float> block(2 * BIN);
+    float previous[2] = {0, 0};
     for (;;) {
         size_t frames = openmpt_module_read_interleaved_float_stereo(mod, RATE, BIN, block.data());
         if (frames == 0)
             break;
         float peak = 0;
-        double power = 0;
+        double power = 0, treble = 0;
         for (size_t i = 0; i < 2 * frames; i++) {
             peak = std::fmax(peak, std::fabs(block[i]));
             power += double(block[i]) * block[i];
+            double d = double(block[i]) - previous[i & 1];
+            treble += d * d;
+            previous[i & 1] = block[i];
         }
         r.peak.push_back(peak);
         r.power.push_back(power);
+        r.treble.push_back(treble);
     }
     openmpt_module_destroy(mod);
     return r;
@@ -82,23 +88,23 @@ static size_t Bin(double seconds)
     return size_t(seconds * RATE / BIN);
 }
 
-static float PeakBetween(double from, double to)
+static double Rms(const std::vector<double>& power, double from, double to)
 {
-    const Rendered& r = Render();
-    float peak = 0;
-    for (size_t b = Bin(from); b < Bin(to) && b < r.peak.size(); b++)
-        peak = std::fmax(peak, r.peak[b]);
-    return peak;
+    double sum = 0;
+    size_t bins = 0;
+    for (size_t b = Bin(from); b < Bin(to) && b < power.size(); b++, bins++)
+        sum += power[b];
+    return bins ? std::sqrt(sum / double(bins * 2 * BIN)) : 0.0;
 }
 
 static double RmsBetween(double from, double to)
 {
-    const Rendered& r = Render();
-    double power = 0;
-    size_t bins = 0;
-    for (size_t b = Bin(from); b < Bin(to) && b < r.power.size(); b++, bins++)
-        power += r.power[b];
-    return bins ? std::sqrt(power / double(bins * 2 * BIN)) : 0.0;
+    return Rms(Render().power, from, to);
+}
+
+static double TrebleBetween(double from, double to)
+{
+    return Rms(Render().treble, from, to);
 }
 
 // RMS over whole orders first..last (1-based, inclusive).
@@ -231,8 +237,11 @@ TEST(Soundtrack, FlashesAndReversalsLandOnAccents)
             continue;
         SCOPED_TRACE("cue at order " + std::to_string(cue.order) + " row " + std::to_string(cue.row));
         const double t = TimeOf(cue.order, cue.row);
-        // The hit stands out from the same beat a bar earlier.
-        EXPECT_GT(PeakBetween(t, t + row), 1.2f * PeakBetween(t - 16 * row, t - 15 * row));
+        // The hit stands out from the same beat a bar earlier: louder, and brighter with the
+        // crash.
+        const double bar = 16 * row;
+        EXPECT_GT(RmsBetween(t, t + 2 * row), RmsBetween(t - bar, t - bar + 2 * row));
+        EXPECT_GT(TrebleBetween(t, t + 2 * row), 2.0 * TrebleBetween(t - bar, t - bar + 2 * row));
         checked++;
     }
     EXPECT_GE(checked, 20);

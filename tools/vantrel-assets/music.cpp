@@ -32,12 +32,13 @@ enum {
 enum {
     CH_KICK, CH_SNARE, CH_HAT, CH_BASS, CH_PAD0, CH_PAD1, CH_PAD2,
     CH_LEAD, CH_ECHO, CH_ARP, CH_CRASH, CH_BELL, CH_IMPACT,
+    CH_PADB0, CH_PADB1, CH_PADB2,  // the pad's second set: chords alternate between the sets
     CHANNELS
 };
 
 // Stereo placement, 0 (left) .. 15 (right): rhythm and bass in the middle, the pad spread
 // wide, the lead's echo and the arpeggio on opposite sides.
-static const uint8_t CHANNEL_PAN[CHANNELS] = {7, 8, 10, 7, 2, 13, 8, 9, 4, 11, 6, 10, 8};
+static const uint8_t CHANNEL_PAN[CHANNELS] = {7, 8, 10, 7, 2, 13, 8, 9, 4, 11, 6, 10, 8, 2, 13, 8};
 
 // ---- harmony ------------------------------------------------------------------------
 
@@ -253,6 +254,7 @@ static int g_baseNote[INSTRUMENTS + 1];       // MIDI note each instrument sound
 static int g_noteEnd[TOTAL_ROWS][CHANNELS];   // row where a note placed here ends; -1: rings
 static int g_dropRow[ORDERS];                 // row index of the order's drop, -1: none
 static const Chord* g_padChord;               // the chord the pad holds, null: none
+static int g_padSet;                          // first channel of the set holding it
 
 static S3M_Cell& At(int abs, int ch)
 {
@@ -426,6 +428,26 @@ static void Bass(int order)
 // A chord change is pushed a sixteenth early where an accent lands on the row before it.
 static bool PushedAt(int order, int row);
 
+// Strikes a chord on the other set of pad channels while the chord before dies away over
+// three rows, so that the pad's slow attack does not leave a gap.
+static void PadChord(int abs, const Chord& chord, int volume)
+{
+    const int old = g_padSet;
+    g_padSet = old == CH_PAD0 ? CH_PADB0 : CH_PAD0;
+    for (int v = 0; v < 3; v++) {
+        Note(g_padSet + v, abs, chord.pad[v], INS_PAD, v == 1 ? volume * 10 / 11 : volume, 0);
+        for (int i = 1; i <= 3 && abs + i < TOTAL_ROWS; i++) {
+            S3M_Cell& c = At(abs + i, old + v);
+            if (c.note != S3M_NOTE_NONE)
+                break;
+            if (i < 3)
+                c.volume = uint8_t(volume * (3 - i) / 3);
+            else
+                c.note = S3M_NOTE_CUT;
+        }
+    }
+}
+
 static void Pad(int order)
 {
     const OrderPlan& plan = PLAN[order];
@@ -448,8 +470,7 @@ static void Pad(int order)
         const Chord& chord = ChordAt(order * ROWS + bar * BAR);
         if (&chord == g_padChord)
             continue;  // the chord goes on: no new attack
-        for (int v = 0; v < 3; v++)
-            Note(CH_PAD0 + v, abs, chord.pad[v], INS_PAD, Scale(v == 1 ? 40 : 44, plan.padVol + 20), 0);
+        PadChord(abs, chord, Scale(44, plan.padVol + 20));
         g_padChord = &chord;
     }
     // After a drop the pad fades away: the next chord is struck again even if the same.
@@ -568,9 +589,10 @@ static void DropFades(void)
         int level = Scale(44, PLAN[order > 0 ? order - 1 : 0].padVol + 20);
         for (int i = 1; i <= span; i++) {
             int abs = order * ROWS + drop + i;
-            for (int v = 0; v < 3; v++)
-                if (At(abs, CH_PAD0 + v).note == S3M_NOTE_NONE)
-                    At(abs, CH_PAD0 + v).volume = uint8_t(level * (span - i) / span);
+            // Both sets: a set that is silent already ignores the volume.
+            for (int ch : {CH_PAD0, CH_PAD1, CH_PAD2, CH_PADB0, CH_PADB1, CH_PADB2})
+                if (At(abs, ch).note == S3M_NOTE_NONE)
+                    At(abs, ch).volume = uint8_t(level * (span - i) / span);
         }
     }
 }
@@ -591,8 +613,8 @@ static void Ending(void)
     Drum(CH_KICK, abs, INS_KICK, 56);
     Drum(CH_CRASH, abs, INS_CRASH, 36);
     Note(CH_BASS, abs, chord.root, INS_BASS, 50, 0);
-    for (int v = 0; v < 3; v++)
-        Note(CH_PAD0 + v, abs, chord.pad[v], INS_PAD, 46, 0);
+    PadChord(abs, chord, 46);
+    const int set = g_padSet;
     Note(CH_BELL, abs, 81, INS_BELL, 44, 0);
     Note(CH_ARP, abs, 76, INS_PLUCK, 36, 0);
     // Volume falls every second row to silence 44 rows later, then the notes stop: the
@@ -602,11 +624,11 @@ static void Ending(void)
         int left = fade - i;
         At(abs + i, CH_BASS).volume = uint8_t(50 * left / fade);
         for (int v = 0; v < 3; v++)
-            At(abs + i, CH_PAD0 + v).volume = uint8_t(46 * left / fade);
+            At(abs + i, set + v).volume = uint8_t(46 * left / fade);
     }
     At(abs + fade, CH_BASS).note = S3M_NOTE_CUT;
     for (int v = 0; v < 3; v++)
-        At(abs + fade, CH_PAD0 + v).note = S3M_NOTE_CUT;
+        At(abs + fade, set + v).note = S3M_NOTE_CUT;
     SYS_ASSERT(abs + fade < TOTAL_ROWS, UNIT);
 }
 
@@ -693,6 +715,7 @@ std::vector<uint8_t> ASSET_ComposeModule(void)
     for (int& drop : g_dropRow)
         drop = -1;
     g_padChord = nullptr;
+    g_padSet = CH_PAD0;
     for (const Accent& a : ACCENTS)
         if (a.kind == K_DROP)
             g_dropRow[a.order - 1] = a.row - 1;
