@@ -518,7 +518,7 @@ static void Lead(int order)
         for (int i = 2; i < length; i++) {
             S3M_Cell& c = At(abs + i, CH_LEAD);
             c.command = S3M_CMD_VIBRATO;
-            c.info = 0x52;
+            c.info = 0x61;
         }
         // The echo: a dotted eighth later, softer, on the other side.
         int echo = abs + 3;
