@@ -629,7 +629,6 @@ static void Ending(void)
     At(abs + fade, CH_BASS).note = S3M_NOTE_CUT;
     for (int v = 0; v < 3; v++)
         At(abs + fade, set + v).note = S3M_NOTE_CUT;
-    SYS_ASSERT(abs + fade < TOTAL_ROWS, UNIT);
 }
 
 static void Risers(void)
