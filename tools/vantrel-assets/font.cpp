@@ -56,12 +56,13 @@ std::vector<uint8_t> ASSET_MakeFont(void)
             continue;
         }
         // Crop to the inked columns; the writer adds 2 pixels after every glyph.
-        int first = (int)bm.width, last = -1;
+        int first = (int)bm.width, last = -1, strongest = 0;
         for (int col = 0; col < (int)bm.width; col++)
             for (int row = 0; row < (int)bm.rows; row++)
                 if (bm.buffer[row * bm.pitch + col]) {
                     first = std::min(first, col);
                     last = std::max(last, col);
+                    strongest = std::max(strongest, (int)bm.buffer[row * bm.pitch + col]);
                 }
         if (last < first)
             ASSET_Fail("%s: the character '%c' has no ink", path.c_str(), c);
@@ -72,7 +73,9 @@ std::vector<uint8_t> ASSET_MakeFont(void)
             for (int y = 0; y < height; y++) {
                 int row = y - top;
                 int coverage = row >= 0 && row < (int)bm.rows ? bm.buffer[row * bm.pitch + col] : 0;
-                data.push_back(FONT_Intensity(coverage));
+                // Thin marks that fall between pixels ('|', '.', ':') never reach full
+                // coverage; every glyph is scaled so that its strongest pixel is full.
+                data.push_back(FONT_Intensity((coverage * 255 + strongest / 2) / strongest));
             }
     }
     FT_Done_Face(face);
