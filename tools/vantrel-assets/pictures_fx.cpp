@@ -119,7 +119,10 @@ static Rgb PLATE_Sample(float x, float y)
     float glow = std::exp(-std::max(0.0f, edge - 1.0f) / 2.5f);
     if (edge < 1.5f)
         return ART_Lerp(Rgb{60, 230, 255}, Rgb{200, 255, 255}, 1.0f - edge / 1.5f);
-    Rgb base = seed > 0.82f ? Rgb{70, 60, 90} : ART_Lerp(Rgb{70, 84, 110}, Rgb{120, 130, 150}, seed);
+    bool lamps = seed > 0.78f;
+    Rgb base = lamps ? Rgb{70, 60, 90}
+                     : (seed > 0.58f ? ART_Lerp(Rgb{150, 92, 60}, Rgb{190, 130, 80}, (seed - 0.58f) * 5.0f)
+                                     : ART_Lerp(Rgb{70, 84, 110}, Rgb{120, 130, 150}, seed / 0.58f));
     // Bevel along the plate's rim: the nearest edge sets the slope.
     float bevel = 1.0f - ART_Smooth(1.5f, 5.0f, edge);
     float nx = 0.0f, ny = 0.0f;
@@ -143,7 +146,7 @@ static Rgb PLATE_Sample(float x, float y)
         }
     }
     // Some plates carry a row of orange lamps across them.
-    if (seed > 0.82f) {
+    if (lamps) {
         float ly = py - 16.0f;
         for (int k = 0; k < 3; k++) {
             float lx = px - (8.0f + 8.0f * k);
