@@ -1,0 +1,152 @@
+// vantrel-pix: reports and converts the pictures the show's loaders read (GIF, PCX, IFF PBM,
+// TGA), decoding them with those loaders.
+#include "image/pix.h"
+#include "support/pngwrite.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+static const char* const kUsage =
+    "usage: vantrel-pix COMMAND ARGS...\n"
+    "\n"
+    "commands:\n"
+    "  info FILE                  print the picture's format, width, height and colour-table size\n"
+    "  png FILE OUT.png [--6bit]  convert the picture into an indexed PNG\n"
+    "\n"
+    "Pictures are GIF (one image, a 128- or 256-entry global colour table), PCX version 5\n"
+    "(256 or 16 colours), IFF PBM and colour-mapped TGA with the TGA 2.0 footer.\n"
+    "'vantrel-pix COMMAND --help' describes one command. Errors exit with status 1.\n";
+
+static const char* const kInfoHelp =
+    "usage: vantrel-pix info FILE\n"
+    "\n"
+    "Prints the format (GIF, PCX, PBM or TGA), the width and height in pixels and the number of\n"
+    "entries of the file's colour table, one per line.\n";
+
+static const char* const kPngHelp =
+    "usage: vantrel-pix png FILE OUT.png [--6bit]\n"
+    "\n"
+    "Decodes FILE and writes it as an 8-bit indexed PNG with a 256-entry palette. The palette\n"
+    "keeps the file's 8-bit colours; with --6bit it shows the colours as the show does, reduced\n"
+    "to 6 bits per component (each value then times 4).\n";
+
+// Pictures beyond this many pixels are refused rather than allocated.
+#define PIX_TOOL_MAX_PIXELS (64u << 20)
+
+static int PIX_ToolError(const std::string& message)
+{
+    std::fprintf(stderr, "vantrel-pix: %s\n", message.c_str());
+    return 1;
+}
+
+static bool PIX_WantsHelp(int argc, char** argv)
+{
+    for (int i = 2; i < argc; i++)
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h"))
+            return true;
+    return false;
+}
+
+// Checks that path names a readable file, so that the message can say why it cannot be read.
+static bool PIX_CheckFile(const char* path, std::string* error)
+{
+    struct stat st;
+    if (::stat(path, &st) != 0) {
+        *error = std::string("cannot read ") + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        *error = std::string("cannot read ") + path + ": it is a folder";
+        return false;
+    }
+    return true;
+}
+
+static const char* const kNotPicture = ": not a picture this tool reads (GIF with a 128- or 256-entry global "
+                                       "table, PCX version 5, IFF PBM, colour-mapped TGA 2.0), or damaged";
+
+static int PIX_Info(int argc, char** argv)
+{
+    if (argc != 3)
+        return PIX_ToolError("info takes one file (see info --help)");
+    const char* path = argv[2];
+    std::string error;
+    if (!PIX_CheckFile(path, &error))
+        return PIX_ToolError(error);
+    int32_t width = 0, height = 0;
+    PixInfo info;
+    if (!PIX_LoadPictureAs(path, nullptr, nullptr, &width, &height, 0, 1, &info))
+        return PIX_ToolError(std::string(path) + kNotPicture);
+    std::printf("format: %s\nwidth: %d\nheight: %d\ncolours: %d\n", info.format, (int)width, (int)height,
+                (int)info.colors);
+    return 0;
+}
+
+static int PIX_Png(int argc, char** argv)
+{
+    bool sixBit = false;
+    std::vector<const char*> files;
+    for (int i = 2; i < argc; i++) {
+        if (!std::strcmp(argv[i], "--6bit"))
+            sixBit = true;
+        else if (argv[i][0] == '-' && argv[i][1])
+            return PIX_ToolError(std::string("unknown option ") + argv[i] + " (see png --help)");
+        else
+            files.push_back(argv[i]);
+    }
+    if (files.size() != 2)
+        return PIX_ToolError("png takes a picture and the PNG to write (see png --help)");
+    const char* path = files[0];
+    std::string error;
+    if (!PIX_CheckFile(path, &error))
+        return PIX_ToolError(error);
+
+    int32_t width = 0, height = 0;
+    PixInfo info;
+    if (!PIX_LoadPictureAs(path, nullptr, nullptr, &width, &height, 0, 1, &info))
+        return PIX_ToolError(std::string(path) + kNotPicture);
+    if (width <= 0 || height <= 0)
+        return PIX_ToolError(std::string(path) + ": the picture has no pixels");
+    const uint64_t count = (uint64_t)width * (uint64_t)height;
+    if (count > PIX_TOOL_MAX_PIXELS)
+        return PIX_ToolError(std::string(path) + ": the picture is too large (" + std::to_string(width) + " x " +
+                             std::to_string(height) + ")");
+
+    std::vector<uint8_t> pixels((size_t)count, 0);
+    uint8_t palette[768] = {0};
+    if (!PIX_LoadPictureAs(path, pixels.data(), palette, &width, &height, pixels.size(), sixBit ? 0 : 1, &info))
+        return PIX_ToolError(std::string(path) + kNotPicture);
+    if (sixBit)
+        for (uint8_t& c : palette)
+            c = (uint8_t)((c & 63) * 4);
+    if (!PNG_WriteIndexed(files[1], pixels.data(), width, height, palette, 256, &error))
+        return PIX_ToolError(error);
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return 1;
+    }
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "info" || command == "png") {
+        if (PIX_WantsHelp(argc, argv)) {
+            std::fputs(command == "info" ? kInfoHelp : kPngHelp, stdout);
+            return 0;
+        }
+        return command == "info" ? PIX_Info(argc, argv) : PIX_Png(argc, argv);
+    }
+    return PIX_ToolError("unknown command \"" + command + "\" (see --help)");
+}
