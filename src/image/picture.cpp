@@ -67,6 +67,20 @@ int PIX_LoadPictureAs(const char* name, uint8_t* pixels, uint8_t* palette, int32
     return 0;
 }
 
+int PIX_ReadPicture(const uint8_t* data, size_t size, PixTarget* target, int flags, const char** format)
+{
+    for (const auto& f : s_pictureFormats) {
+        PixSource src;
+        PIX_SourceMemory(&src, data, size);
+        if (f.reader(&src, target, flags | PIX_LENIENT)) {
+            if (format)
+                *format = f.format;
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int PIX_LoadPicture(const char* name, uint8_t* pixels, uint8_t* palette, int32_t* width, int32_t* height,
                     size_t capacity)
 {

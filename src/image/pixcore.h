@@ -53,6 +53,11 @@ int PIX_ReadPCX(PixSource* src, PixTarget* target, int flags);
 int PIX_ReadPBM(PixSource* src, PixTarget* target, int flags);
 int PIX_ReadTGA(PixSource* src, PixTarget* target, int flags);
 
+// The second loader set over memory: GIF, PCX, IFF PBM and TGA in that order, each from the
+// buffer's start, with PIX_LENIENT added to flags. Returns 1 at the first that succeeds and
+// names it in *format ("GIF", "PCX", "PBM", "TGA"; format may be null).
+int PIX_ReadPicture(const uint8_t* data, size_t size, PixTarget* target, int flags, const char** format);
+
 // True when width x height pixels (either possibly negative) fit in capacity bytes.
 bool PIX_Fits(int64_t width, int64_t height, size_t capacity);
 
