@@ -75,8 +75,9 @@ int PIX_ReadPBM(PixSource* src, PixTarget* target, int flags)
         if (PIX_Read(src, chunk, 8) != 8)
             return 0;
         const uint32_t length = PBM_Get32(chunk + 4);
-        remaining -= (int64_t)length + 8;
-        // Chunks are padded to an even length; the next one starts after the pad.
+        // Chunks are padded to an even length and the FORM length counts the pad, so the pad
+        // is taken off too: an odd last chunk then ends the list instead of a read past it.
+        remaining -= (int64_t)length + (length & 1) + 8;
         const int64_t next = PIX_Tell(src) + length + (length & 1);
 
         if (std::memcmp(chunk, "BMHD", 4) == 0) {
