@@ -26,8 +26,8 @@ static const char* const kUsage =
 static const char* const kInfoHelp =
     "usage: vantrel-pix info FILE\n"
     "\n"
-    "Prints the format (GIF, PCX, PBM or TGA), the width and height in pixels and the number of\n"
-    "entries of the file's colour table, one per line.\n";
+    "Decodes FILE and prints the format (GIF, PCX, PBM or TGA), the width and height in pixels\n"
+    "and the number of entries of the file's colour table, one per line.\n";
 
 static const char* const kPngHelp =
     "usage: vantrel-pix png FILE OUT.png [--6bit]\n"
@@ -71,18 +71,47 @@ static bool PIX_CheckFile(const char* path, std::string* error)
 static const char* const kNotPicture = ": not a picture this tool reads (GIF with a 128- or 256-entry global "
                                        "table, PCX version 5, IFF PBM, colour-mapped TGA 2.0), or damaged";
 
+// Decodes path through the second loader set: the size first, then the whole picture into a
+// buffer of exactly that size. false with error set when it is no picture or a damaged one.
+static bool PIX_Decode(const char* path, bool sixBit, std::vector<uint8_t>* pixels, uint8_t palette[768],
+                       int32_t* width, int32_t* height, PixInfo* info, std::string* error)
+{
+    if (!PIX_CheckFile(path, error))
+        return false;
+    if (!PIX_LoadPictureAs(path, nullptr, nullptr, width, height, 0, 1, info)) {
+        *error = std::string(path) + kNotPicture;
+        return false;
+    }
+    if (*width <= 0 || *height <= 0) {
+        *error = std::string(path) + ": the picture has no pixels";
+        return false;
+    }
+    const uint64_t count = (uint64_t)*width * (uint64_t)*height;
+    if (count > PIX_TOOL_MAX_PIXELS) {
+        *error = std::string(path) + ": the picture is too large (" + std::to_string(*width) + " x " +
+                 std::to_string(*height) + ")";
+        return false;
+    }
+    pixels->assign((size_t)count, 0);
+    std::memset(palette, 0, 768);
+    if (!PIX_LoadPictureAs(path, pixels->data(), palette, width, height, pixels->size(), sixBit ? 0 : 1, info)) {
+        *error = std::string(path) + kNotPicture;
+        return false;
+    }
+    return true;
+}
+
 static int PIX_Info(int argc, char** argv)
 {
     if (argc != 3)
         return PIX_ToolError("info takes one file (see info --help)");
-    const char* path = argv[2];
-    std::string error;
-    if (!PIX_CheckFile(path, &error))
-        return PIX_ToolError(error);
+    std::vector<uint8_t> pixels;
+    uint8_t palette[768];
     int32_t width = 0, height = 0;
     PixInfo info;
-    if (!PIX_LoadPictureAs(path, nullptr, nullptr, &width, &height, 0, 1, &info))
-        return PIX_ToolError(std::string(path) + kNotPicture);
+    std::string error;
+    if (!PIX_Decode(argv[2], false, &pixels, palette, &width, &height, &info, &error))
+        return PIX_ToolError(error);
     std::printf("format: %s\nwidth: %d\nheight: %d\ncolours: %d\n", info.format, (int)width, (int)height,
                 (int)info.colors);
     return 0;
@@ -102,29 +131,16 @@ static int PIX_Png(int argc, char** argv)
     }
     if (files.size() != 2)
         return PIX_ToolError("png takes a picture and the PNG to write (see png --help)");
-    const char* path = files[0];
-    std::string error;
-    if (!PIX_CheckFile(path, &error))
-        return PIX_ToolError(error);
-
+    std::vector<uint8_t> pixels;
+    uint8_t palette[768];
     int32_t width = 0, height = 0;
     PixInfo info;
-    if (!PIX_LoadPictureAs(path, nullptr, nullptr, &width, &height, 0, 1, &info))
-        return PIX_ToolError(std::string(path) + kNotPicture);
-    if (width <= 0 || height <= 0)
-        return PIX_ToolError(std::string(path) + ": the picture has no pixels");
-    const uint64_t count = (uint64_t)width * (uint64_t)height;
-    if (count > PIX_TOOL_MAX_PIXELS)
-        return PIX_ToolError(std::string(path) + ": the picture is too large (" + std::to_string(width) + " x " +
-                             std::to_string(height) + ")");
-
-    std::vector<uint8_t> pixels((size_t)count, 0);
-    uint8_t palette[768] = {0};
-    if (!PIX_LoadPictureAs(path, pixels.data(), palette, &width, &height, pixels.size(), sixBit ? 0 : 1, &info))
-        return PIX_ToolError(std::string(path) + kNotPicture);
+    std::string error;
+    if (!PIX_Decode(files[0], sixBit, &pixels, palette, &width, &height, &info, &error))
+        return PIX_ToolError(error);
     if (sixBit)
-        for (uint8_t& c : palette)
-            c = (uint8_t)((c & 63) * 4);
+        for (int i = 0; i < 768; i++)
+            palette[i] = (uint8_t)((palette[i] & 63) * 4);
     if (!PNG_WriteIndexed(files[1], pixels.data(), width, height, palette, 256, &error))
         return PIX_ToolError(error);
     return 0;
