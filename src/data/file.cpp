@@ -43,6 +43,18 @@ static bool FILE_FindIgnoringCase(const std::string& folder, const std::string& 
     return any;
 }
 
+// folder/name, or name alone for the working folder.
+static std::string FILE_Join(const std::string& folder, const std::string& name)
+{
+    std::string joined;
+    joined.reserve(folder.size() + 1 + name.size());
+    joined.append(folder);
+    if (!joined.empty() && joined.back() != '/')
+        joined.push_back('/');
+    joined.append(name);
+    return joined;
+}
+
 // The path on this system for a DOS-style path (see FILE_OpenPlain). When nothing matches,
 // the translated path itself, which then fails to open.
 static std::string FILE_PlainPath(const char* path)
@@ -55,7 +67,7 @@ static std::string FILE_PlainPath(const char* path)
     std::string resolved;
     size_t pos = 0;
     if (translated[0] == '/') {
-        resolved = "/";
+        resolved.push_back('/');
         pos = 1;
     }
     while (pos <= translated.size()) {
@@ -66,12 +78,12 @@ static std::string FILE_PlainPath(const char* path)
         pos = end + 1;
         if (part.empty())
             continue;
-        std::string next = resolved.empty() || resolved.back() == '/' ? resolved + part : resolved + "/" + part;
+        std::string next = FILE_Join(resolved, part);
         if (!FILE_Exists(next)) {
             std::string match;
             if (!FILE_FindIgnoringCase(resolved, part, &match))
                 return translated;
-            next = resolved.empty() || resolved.back() == '/' ? resolved + match : resolved + "/" + match;
+            next = FILE_Join(resolved, match);
         }
         resolved = next;
     }
