@@ -1,6 +1,8 @@
 // vantrel-pix: reports and converts the pictures the show's loaders read (GIF, PCX, IFF PBM,
 // TGA), decoding them with those loaders.
 #include "image/pix.h"
+#include "image/pixcore.h"
+#include "support/assert.h"
 #include "support/pngwrite.h"
 
 #include <sys/stat.h>
@@ -9,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -27,7 +31,8 @@ static const char* const kInfoHelp =
     "usage: vantrel-pix info FILE\n"
     "\n"
     "Decodes FILE and prints the format (GIF, PCX, PBM or TGA), the width and height in pixels\n"
-    "and the number of entries of the file's colour table, one per line.\n";
+    "and the number of entries of the file's colour table, one per line; then whether the show's\n"
+    "own GIF loader takes the file (\"show: yes\"), which is stricter than this tool.\n";
 
 static const char* const kPngHelp =
     "usage: vantrel-pix png FILE OUT.png [--6bit]\n"
@@ -101,6 +106,40 @@ static bool PIX_Decode(const char* path, bool sixBit, std::vector<uint8_t>* pixe
     return true;
 }
 
+struct PixShowStop {
+    std::string expr;
+};
+
+static void PIX_ThrowStop(const char* expr, const char*, const char*, int)
+{
+    throw PixShowStop{expr};
+}
+
+// Whether the show's own loader, PIX_LoadGIF, takes the file. It is stricter than this tool's
+// reader (GIF87a or GIF89a only, stops instead of failing), so it is run over the file's bytes
+// with its stops turned into exceptions.
+static std::string PIX_ShowVerdict(const char* path, const PixInfo& info, int32_t width, int32_t height)
+{
+    if (std::strcmp(info.format, "GIF") != 0)
+        return "no (the show loads GIF pictures only)";
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> pixels((size_t)width * (size_t)height);
+    uint8_t palette[768];
+    PixSource src;
+    PIX_SourceMemory(&src, bytes.data(), bytes.size());
+    PixTarget target = {pixels.data(), pixels.size(), palette, nullptr, nullptr, 0};
+    SYS_AssertHandler previous = SYS_SetAssertHandler(PIX_ThrowStop);
+    std::string verdict = "yes";
+    try {
+        PIX_ReadGIF(&src, &target, 0);
+    } catch (const PixShowStop& stop) {
+        verdict = "no (PIX_LoadGIF would stop on \"" + stop.expr + "\")";
+    }
+    SYS_SetAssertHandler(previous);
+    return verdict;
+}
+
 static int PIX_Info(int argc, char** argv)
 {
     if (argc != 3)
@@ -112,8 +151,8 @@ static int PIX_Info(int argc, char** argv)
     std::string error;
     if (!PIX_Decode(argv[2], false, &pixels, palette, &width, &height, &info, &error))
         return PIX_ToolError(error);
-    std::printf("format: %s\nwidth: %d\nheight: %d\ncolours: %d\n", info.format, (int)width, (int)height,
-                (int)info.colors);
+    std::printf("format: %s\nwidth: %d\nheight: %d\ncolours: %d\nshow: %s\n", info.format, (int)width, (int)height,
+                (int)info.colors, PIX_ShowVerdict(argv[2], info, width, height).c_str());
     return 0;
 }
 

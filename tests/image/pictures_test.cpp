@@ -388,7 +388,7 @@ TEST_F(PictureFileTest, PictureToolInfoAndPng)
     };
     std::string out;
     EXPECT_EQ(run("info pic.pcx", &out), 0);
-    EXPECT_EQ(out, "format: PCX\nwidth: 5\nheight: 3\ncolours: 256\n");
+    EXPECT_EQ(out, "format: PCX\nwidth: 5\nheight: 3\ncolours: 256\nshow: no (the show loads GIF pictures only)\n");
     EXPECT_EQ(run("png pic.pcx out.png", &out), 0) << out;
     std::ifstream png("out.png", std::ios::binary);
     char signature[8] = {};
