@@ -80,7 +80,9 @@ bool DAT_WriteArchive(const char* path, const std::vector<DatMember>& members, s
     }
     bool ok = std::fwrite(image.data(), 1, image.size(), f) == image.size();
     ok = (std::fclose(f) == 0) && ok;
-    if (!ok)
+    if (!ok) {
         *error = std::string("cannot write ") + path;
+        std::remove(path);   // a cut-off archive would only fail later, when the show opens it
+    }
     return ok;
 }

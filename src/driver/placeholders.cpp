@@ -29,41 +29,6 @@ static bool PlaceholderEffect(uint32_t)
     return true;
 }
 
-// --- Data files and pictures (archive and file layer, picture loaders) ---
-// Plain files only, with backslashes read as '/'; no archive.
-static std::string PlaceholderPath(const char* path)
-{
-    std::string p = path;
-    for (char& c : p)
-        if (c == '\\')
-            c = '/';
-    return p;
-}
-int DAT_Open(const char*) { return 0; }
-FILE* FILE_OpenBinary(const char* path) { return std::fopen(PlaceholderPath(path).c_str(), "rb"); }
-FILE* FILE_OpenText(const char* path) { return std::fopen(PlaceholderPath(path).c_str(), "r"); }
-void FILE_Close(FILE* stream) { std::fclose(stream); }
-uint32_t FILE_GetSize(const char* path)
-{
-    FILE* f = FILE_OpenBinary(path);
-    if (!f)
-        return 0;
-    std::fseek(f, 0, SEEK_END);
-    long size = std::ftell(f);
-    std::fclose(f);
-    return size > 0 ? (uint32_t)size : 0;
-}
-int FILE_Load(const char* path, void* buffer, int maxLength)
-{
-    FILE* f = FILE_OpenBinary(path);
-    if (!f)
-        return 0;
-    size_t n = std::fread(buffer, 1, maxLength > 0 ? (size_t)maxLength : 0, f);
-    std::fclose(f);
-    return (int)n;
-}
-int PIX_LoadGIF(const char*, uint8_t*, uint8_t*, int32_t*, int32_t*, int) { return 1; }
-
 // --- Music and timing: no library, the position stays at order 1, row 1 ---
 void MUSIC_Init(void) {}
 int MUSIC_Load(const char*) { return 0; }

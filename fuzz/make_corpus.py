@@ -1,0 +1,197 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/NAME/: a few tiny valid files
+of each format and broken variants of them. Run from anywhere; the output is deterministic."""
+import os
+import struct
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+
+
+def write(target, name, data):
+    folder = os.path.join(ROOT, target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(bytes(data))
+
+
+def lzw_literals(pixels, m, clear_every=0):
+    """GIF image data sending every pixel as a root code, following the decoder's growth."""
+    clear = 1 << m
+    acc = bits = 0
+    out = bytearray()
+
+    def put(code, width):
+        nonlocal acc, bits
+        acc |= code << bits
+        bits += width
+        while bits >= 8:
+            out.append(acc & 255)
+            acc >>= 8
+            bits -= 8
+
+    width, next_free, since = m + 1, clear + 2, 0
+    put(clear, width)
+    for p in pixels:
+        if clear_every and since == clear_every:
+            put(clear, width)
+            width, next_free, since = m + 1, clear + 2, 0
+        put(p, width)
+        if since > 0 and next_free < 4096:
+            next_free += 1
+            if next_free > (1 << width) - 1 and width < 12:
+                width += 1
+        since += 1
+    put(clear + 1, width)
+    if bits:
+        out.append(acc & 255)
+    blocks = bytearray([m])
+    for i in range(0, len(out), 255):
+        chunk = out[i:i + 255]
+        blocks += bytes([len(chunk)]) + chunk
+    return blocks + b"\0"
+
+
+def gif(w, h, pixels, table=256, sig=b"GIF89a", ext=b"", packed=0, m=8, clear_every=0):
+    bits = {128: 6, 256: 7}.get(table, 0)
+    head = sig + struct.pack("<HHBBB", w, h, 0x80 | bits if table else 0, 0, 0)
+    head += bytes((i * 7) & 255 for i in range(table * 3))
+    return head + ext + b"," + struct.pack("<HHHHB", 0, 0, w, h, packed) + lzw_literals(pixels, m, clear_every) + b";"
+
+
+def pcx_line(line):
+    out = bytearray()
+    i = 0
+    while i < len(line):
+        run = 1
+        while i + run < len(line) and run < 63 and line[i + run] == line[i]:
+            run += 1
+        if run > 1 or line[i] >= 0xC0:
+            out.append(0xC0 | run)
+        out.append(line[i])
+        i += run
+    return out
+
+
+def pcx256(w, h, pixels):
+    head = bytearray(128)
+    head[0:4] = bytes([10, 5, 1, 8])
+    struct.pack_into("<HHHH", head, 4, 0, 0, w - 1, h - 1)
+    head[65] = 1
+    struct.pack_into("<H", head, 66, w + (w & 1))
+    body = bytearray()
+    for y in range(h):
+        body += pcx_line(list(pixels[y * w:(y + 1) * w]) + [0] * (w & 1))
+    return head + body + b"\x0c" + bytes(i & 255 for i in range(768))
+
+
+def pcx16(w, h, pixels):
+    per_line = ((w + 7) // 8 + 1) & ~1
+    head = bytearray(128)
+    head[0:4] = bytes([10, 5, 1, 1])
+    struct.pack_into("<HHHH", head, 4, 0, 0, w - 1, h - 1)
+    head[16:64] = bytes(i * 5 for i in range(48))
+    head[65] = 4
+    struct.pack_into("<H", head, 66, per_line)
+    body = bytearray()
+    for y in range(h):
+        for plane in range(4):
+            line = [0] * per_line
+            for x in range(w):
+                if pixels[y * w + x] & (1 << plane):
+                    line[x // 8] |= 0x80 >> (x % 8)
+            body += pcx_line(line)
+    return head + body
+
+
+def chunk(ident, data):
+    return ident + struct.pack(">I", len(data)) + data + (b"\0" if len(data) & 1 else b"")
+
+
+def pbm(w, h, pixels, packed, cmap_len=768):
+    bmhd = struct.pack(">HHHHBBBBHBBHH", w, h, 0, 0, 8, 0, packed, 0, 0, 1, 1, w, h)
+    body = bytearray()
+    row_bytes = w + (w & 1)
+    for y in range(h):
+        row = bytes(pixels[y * w:(y + 1) * w]) + b"\0" * (w & 1)
+        if packed:
+            for i in range(0, row_bytes, 128):
+                part = row[i:i + 128]
+                body += bytes([len(part) - 1]) + part
+        else:
+            body += row
+    chunks = chunk(b"BMHD", bmhd) + chunk(b"CMAP", bytes(i & 255 for i in range(cmap_len))) + chunk(b"BODY", body)
+    return b"FORM" + struct.pack(">I", 4 + len(chunks)) + b"PBM " + chunks
+
+
+def tga(w, h, pixels, kind=1, entry_bits=24, map_len=4):
+    head = struct.pack("<BBBHHBHHHHBB", 0, 1, kind, 0, map_len, entry_bits, 0, 0, w, h, 8, 0)
+    cmap = bytes((i * 9) & 255 for i in range(map_len * ((entry_bits + 1) // 8)))
+    data = bytearray()
+    for k in range(h):
+        row = pixels[(h - 1 - k) * w:(h - k) * w]
+        if kind == 1:
+            data += bytes(row)
+        else:
+            for p in row:
+                data += bytes([0, p])
+    return head + cmap + data + b"\0" * 8 + b"TRUEVISION-XFILE.\0"
+
+
+def archive(members):
+    data = bytearray()
+    offsets = []
+    for name, content in members:
+        offsets.append(len(data))
+        data += content
+    directory_start = len(data)
+    for (name, content), off in zip(members, offsets):
+        data += name.ljust(24, b"\0") + struct.pack("<II", directory_start - off, len(content))
+    return data + struct.pack("<IiII", 0xDF73B489, len(members), 0, len(members) * 32 + 16)
+
+
+def main():
+    px = [(x * 3 + y) & 3 for y in range(3) for x in range(4)]
+    good = gif(4, 3, px)
+    write("gif", "valid-256", good)
+    write("gif", "valid-128-87a", gif(4, 3, px, table=128, sig=b"GIF87a"))
+    write("gif", "extensions", gif(4, 3, px, ext=b"!\xf9\x04\x01\x00\x00\x00\x00!\xfe\x02hi\x01x\x00"))
+    write("gif", "interlaced", gif(4, 3, px, packed=0x40))
+    write("gif", "code-size-2", gif(4, 3, px, m=2))
+    write("gif", "code-size-11", gif(4, 3, px, m=11))
+    write("gif", "clears", gif(40, 2, [(i * 7) & 255 for i in range(80)], clear_every=9))
+    write("gif", "full-table", gif(4200, 1, [i & 3 for i in range(4200)], m=2))
+    write("gif", "truncated", good[:-6])
+    write("gif", "local-table", gif(4, 3, px, packed=0x80))
+    write("gif", "no-table", gif(4, 3, px, table=0))
+    write("gif", "bad-signature", b"GIF88a" + good[6:])
+
+    pic = [(x * 5 + y) & 15 for y in range(5) for x in range(7)]
+    write("pictures", "pcx-256-odd", pcx256(7, 5, pic))
+    write("pictures", "pcx-16", pcx16(9, 3, pic))
+    write("pictures", "pcx-truncated", pcx256(7, 5, pic)[:150])
+    write("pictures", "pbm-raw", pbm(7, 5, pic, 0))
+    write("pictures", "pbm-packed", pbm(7, 5, pic, 1))
+    write("pictures", "pbm-short-cmap", pbm(7, 5, pic, 1, cmap_len=12))
+    write("pictures", "tga-raw-24", tga(7, 5, pic))
+    write("pictures", "tga-rle-16", tga(7, 5, pic, kind=9, entry_bits=16))
+    write("pictures", "tga-no-footer", tga(7, 5, pic)[:-26])
+    write("pictures", "gif", good)
+
+    members = [(b"FONT2.FNT", b"font"), (b"EMPTY", b""), (b"weave.mix", bytes(range(40)))]
+    valid = archive(members)
+    write("archive", "valid", valid)
+    write("archive", "one-member", archive([(b"A", b"x")]))
+    bad = bytearray(valid)
+    struct.pack_into("<i", bad, len(bad) - 12, -1)
+    write("archive", "negative-count", bad)
+    bad = bytearray(valid)
+    struct.pack_into("<I", bad, len(bad) - 16 - 96 + 28, 1000)
+    write("archive", "member-past-end", bad)
+    bad = bytearray(valid)
+    bad[len(bad) - 16 - 96:len(bad) - 16 - 72] = b"N" * 24
+    write("archive", "name-without-nul", bad)
+    write("archive", "trailer-only", valid[-16:])
+
+
+if __name__ == "__main__":
+    main()

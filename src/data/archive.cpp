@@ -1,0 +1,169 @@
+// The resource archives: reading an archive's trailer and directory, the table of open
+// archives, and the lookup of members by base name.
+#include "data/archive.h"
+
+#include "data/datwrite.h"
+#include "data/file.h"
+#include "support/base.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+// One open archive. The directory is kept as read from the file, with each data distance
+// turned into the member's absolute offset.
+struct DatFile {
+    int32_t count;            // directory entries
+    uint32_t reserved;        // third word of the trailer, unused
+    uint32_t directoryStart;  // absolute offset of the directory
+    FILE* stream;             // open for the whole run
+    DatEntry* directory;
+};
+
+static DatFile s_archives[DAT_MAX_ARCHIVES];
+static int s_archiveCount;
+
+static uint32_t DAT_Get32(const uint8_t* p)
+{
+    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
+}
+
+// Reads the archive on stream into *archive. Besides the trailer checks it refuses any
+// directory or member that does not lie inside the file and any name without its NUL, so
+// that no later lookup or read can leave the file's bytes.
+static bool DAT_ReadArchive(FILE* stream, DatFile* archive)
+{
+    if (std::fseek(stream, 0, SEEK_END) != 0)
+        return false;
+    const long fileSize = std::ftell(stream);
+    if (fileSize <= 16)
+        return false;
+    uint8_t trailer[16];
+    if (std::fseek(stream, fileSize - 16, SEEK_SET) != 0 || std::fread(trailer, 1, 16, stream) != 16)
+        return false;
+    if (DAT_Get32(trailer) != DAT_MAGIC)
+        return false;
+    const int32_t count = (int32_t)DAT_Get32(trailer + 4);
+    const uint32_t reserved = DAT_Get32(trailer + 8);
+    const uint32_t distance = DAT_Get32(trailer + 12);
+    if (count <= 0 || (int64_t)distance > (int64_t)fileSize)
+        return false;
+    const int64_t directoryStart = (int64_t)fileSize - distance;
+    const int64_t directoryBytes = (int64_t)count * 32;
+    if (directoryStart + directoryBytes > (int64_t)fileSize - 16 || directoryBytes > INT32_MAX)
+        return false;
+    if (std::fseek(stream, (long)directoryStart, SEEK_SET) != 0)
+        return false;
+
+    DatEntry* directory = (DatEntry*)MEM_Alloc((int32_t)directoryBytes);
+    if (!directory)
+        return false;
+    uint8_t raw[32];
+    for (int32_t i = 0; i < count; i++) {
+        if (std::fread(raw, 1, 32, stream) != 32 || !std::memchr(raw, 0, 24)) {
+            std::free(directory);
+            return false;
+        }
+        const uint32_t dataDistance = DAT_Get32(raw + 24);
+        const uint32_t size = DAT_Get32(raw + 28);
+        const int64_t offset = directoryStart - dataDistance;
+        if (offset < 0 || offset + size > (int64_t)fileSize) {
+            std::free(directory);
+            return false;
+        }
+        std::memcpy(directory[i].name, raw, 24);
+        directory[i].offset = (uint32_t)offset;
+        directory[i].size = size;
+    }
+    archive->count = count;
+    archive->reserved = reserved;
+    archive->directoryStart = (uint32_t)directoryStart;
+    archive->stream = stream;
+    archive->directory = directory;
+    return true;
+}
+
+int DAT_OpenStream(FILE* stream)
+{
+    if (!stream)
+        return 0;
+    DatFile archive;
+    if (s_archiveCount >= DAT_MAX_ARCHIVES || !DAT_ReadArchive(stream, &archive)) {
+        std::fclose(stream);
+        return 0;
+    }
+    s_archives[s_archiveCount++] = archive;
+    return 1;
+}
+
+int DAT_Open(const char* path)
+{
+    if (s_archiveCount >= DAT_MAX_ARCHIVES)
+        return 0;
+    return DAT_OpenStream(FILE_OpenPlain(path, "rb"));
+}
+
+int DAT_ArchiveCount(void)
+{
+    return s_archiveCount;
+}
+
+const DatEntry* DAT_Directory(int index, int32_t* count, FILE** stream)
+{
+    if (index < 0 || index >= s_archiveCount)
+        return nullptr;
+    if (count)
+        *count = s_archives[index].count;
+    if (stream)
+        *stream = s_archives[index].stream;
+    return s_archives[index].directory;
+}
+
+const char* DAT_BaseName(const char* path)
+{
+    const char* slash = std::strrchr(path, '\\');
+    return slash ? slash + 1 : path;
+}
+
+static bool DAT_NamesMatch(const char* a, const char* b)
+{
+    for (;; a++, b++) {
+        if (std::toupper((unsigned char)*a) != std::toupper((unsigned char)*b))
+            return false;
+        if (!*a)
+            return true;
+    }
+}
+
+const DatEntry* DAT_FindMember(const char* path, FILE** stream)
+{
+    const char* base = DAT_BaseName(path);
+    for (int a = s_archiveCount - 1; a >= 0; a--) {
+        const DatFile& archive = s_archives[a];
+        for (int32_t i = 0; i < archive.count; i++)
+            if (DAT_NamesMatch(archive.directory[i].name, base)) {
+                if (stream)
+                    *stream = archive.stream;
+                return &archive.directory[i];
+            }
+    }
+    return nullptr;
+}
+
+bool DAT_IsArchiveStream(const FILE* stream)
+{
+    for (int a = 0; a < s_archiveCount; a++)
+        if (s_archives[a].stream == stream)
+            return true;
+    return false;
+}
+
+void DAT_CloseAll(void)
+{
+    for (int a = 0; a < s_archiveCount; a++) {
+        std::fclose(s_archives[a].stream);
+        std::free(s_archives[a].directory);
+        s_archives[a] = DatFile{};
+    }
+    s_archiveCount = 0;
+}
