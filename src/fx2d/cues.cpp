@@ -123,7 +123,7 @@ static void CUE_StillFadeIn(void)
 bool CueShowFreestyle(uint32_t)
 {
     CUE_StillBegin();
-    PIX_LoadGIF("GFX\\FREESTYL.GIF", LLS_Screen, PAL_Target, nullptr, nullptr, 0);
+    PIX_LoadGIF("GFX\\FREESTYL.GIF", LLS_Screen, PAL_Target, nullptr, nullptr, 0, (size_t)LLS_Size);
     CUE_StillFadeIn();
     return true;
 }
@@ -140,7 +140,7 @@ bool CueShowKolde(uint32_t)
     // A full-screen block, although the picture is only 360 pixels wide: its fresh bytes
     // beyond the picture are never read.
     uint8_t* block = (uint8_t*)MEM_AllocOrDie(640 * 480, "the closing picture");
-    PIX_LoadGIF("GFX\\KOLDE640.GIF", block, PAL_Target, nullptr, nullptr, 0);
+    PIX_LoadGIF("GFX\\KOLDE640.GIF", block, PAL_Target, nullptr, nullptr, 0, 640 * 480);
     CUE_PlaceKolde(block);
     std::free(block);
     CUE_StillFadeIn();

@@ -60,7 +60,7 @@ bool RippleStart(uint32_t time)
     std::memset(LLS_Screen, 0, LLS_VIDEO_BYTES);
     RippleTexture = (uint8_t*)MEM_AllocOrDie(RIPPLE_TEXTURE_BYTES, "the ripple's picture");
     std::memset(RippleTexture, 0, RIPPLE_TEXTURE_BYTES);
-    PIX_LoadGIF("GFX\\ripp2.gif", RippleTexture, PAL_Target, nullptr, nullptr, 0);
+    PIX_LoadGIF("GFX\\ripp2.gif", RippleTexture, PAL_Target, nullptr, nullptr, 0, RIPPLE_TEXTURE_BYTES);
     PaletteSineBrighten();
     LLS_SetPalette(PAL_Target, 0, 256);
     s_startTime = time;

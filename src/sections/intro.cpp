@@ -65,12 +65,13 @@ bool IntroWeaveStart(uint32_t time)
         for (int i = 0; i < 256; i++)
             s.wave[a * 256 + i] = (int32_t)(((int64_t)SINCOS_Table[16 * i] * a) >> 30);
 
-    PIX_LoadGIF("GFX\\WEAVE.GIF", s.weave, PAL_Target, nullptr, nullptr, 0);
+    PIX_LoadGIF("GFX\\WEAVE.GIF", s.weave, PAL_Target, nullptr, nullptr, 0, INTRO_PICTURE_BYTES);
     PaletteSineBrighten();
     // The title pictures keep their palettes as loaded; they are brightened when shown.
-    PIX_LoadGIF("GFX\\TALVIK1.GIF", s.pictures, s.pictures + INTRO_PICTURE_BYTES, nullptr, nullptr, 0);
+    PIX_LoadGIF("GFX\\TALVIK1.GIF", s.pictures, s.pictures + INTRO_PICTURE_BYTES, nullptr, nullptr, 0,
+                INTRO_PICTURE_BYTES);
     PIX_LoadGIF("GFX\\VANTREL3.GIF", s.pictures + INTRO_BLOCK_BYTES,
-                s.pictures + INTRO_BLOCK_BYTES + INTRO_PICTURE_BYTES, nullptr, nullptr, 0);
+                s.pictures + INTRO_BLOCK_BYTES + INTRO_PICTURE_BYTES, nullptr, nullptr, 0, INTRO_PICTURE_BYTES);
 
     INTRO_BuildTexture();
 
