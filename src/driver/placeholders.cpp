@@ -64,13 +64,6 @@ int FILE_Load(const char* path, void* buffer, int maxLength)
 }
 int PIX_LoadGIF(const char*, uint8_t*, uint8_t*, int32_t*, int32_t*, int) { return 1; }
 
-// --- Music and timing: no library, the position stays at order 1, row 1 ---
-void MUSIC_Init(void) {}
-int MUSIC_Load(const char*) { return 0; }
-void MUSIC_Stop(void) { MusicStopped = 1; }
-void MUSIC_Free(void) {}
-uint32_t PLAT_LibraryMusicPosition(void) { return 0; }
-
 // --- Fonts and text ---
 int FONT_Load(Font* font, const char*)
 {
