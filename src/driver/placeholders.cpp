@@ -124,13 +124,3 @@ bool TunnelEnd(uint32_t t) { return PlaceholderEffect(t); }
 // --- Closing screen ---
 bool FinalePrepare(uint32_t) { return true; }
 bool FinaleStart(uint32_t t) { return PlaceholderEffect(t); }
-
-// --- Offline renderer ---
-#include "driver/options.h"
-#include "driver/render.h"
-#include <cstdio>
-int RENDER_Run(const DemoOptions&)
-{
-    std::fprintf(stderr, "vantrel: --render is not available in this build yet\n");
-    return 1;
-}
