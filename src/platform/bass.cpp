@@ -340,10 +340,13 @@ BOOL BASS_Stop(void)
     if (s_mode == SND_DEVICE) {
         SDL_PauseAudio(1);
         s_outputOn = false;
+        SDL_LockAudio();
+        s_playing = false;
+        SDL_UnlockAudio();
     } else {
         SND_FollowClock();  // the audio up to now was played
+        s_playing = false;
     }
-    s_playing = false;
     SND_Ok();
     return 1;
 }
