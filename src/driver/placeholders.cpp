@@ -1,26 +1,17 @@
 // PLACEHOLDERS: entry points whose subsystems have not landed yet. Each keeps the show
 // alive (an effect installs an idle hook and returns true) without doing its real work.
 // This file is the one list of them; each subsystem deletes its block when it lands.
-#include "data/file.h"
 #include "driver/demo.h"
-#include "fx2d/cues.h"
 #include "fx2d/feedback.h"
 #include "fx2d/glow.h"
-#include "fx2d/ripple.h"
-#include "fx2d/shake.h"
 #include "fx2d/tunnel.h"
 #include "fx3d/beams.h"
 #include "fx3d/raytrace.h"
 #include "fx3d/tower.h"
-#include "image/pix.h"
-#include "platform/backend.h"
-#include "platform/music.h"
 #include "sections/finale.h"
-#include "sections/intro.h"
 #include "text/font.h"
 
 #include <cstring>
-#include <string>
 
 static bool PlaceholderIdle(uint32_t) { return true; }
 static bool PlaceholderEffect(uint32_t)
@@ -28,13 +19,6 @@ static bool PlaceholderEffect(uint32_t)
     FrameHook = PlaceholderIdle;
     return true;
 }
-
-// --- Music and timing: no library, the position stays at order 1, row 1 ---
-void MUSIC_Init(void) {}
-int MUSIC_Load(const char*) { return 0; }
-void MUSIC_Stop(void) { MusicStopped = 1; }
-void MUSIC_Free(void) {}
-uint32_t PLAT_LibraryMusicPosition(void) { return 0; }
 
 // --- Fonts and text ---
 int FONT_Load(Font* font, const char*)
@@ -67,13 +51,3 @@ bool TunnelEnd(uint32_t t) { return PlaceholderEffect(t); }
 // --- Closing screen ---
 bool FinalePrepare(uint32_t) { return true; }
 bool FinaleStart(uint32_t t) { return PlaceholderEffect(t); }
-
-// --- Offline renderer ---
-#include "driver/options.h"
-#include "driver/render.h"
-#include <cstdio>
-int RENDER_Run(const DemoOptions&)
-{
-    std::fprintf(stderr, "vantrel: --render is not available in this build yet\n");
-    return 1;
-}

@@ -1,13 +1,97 @@
-// The program's side of the music: position and state as the show reads them.
+// The program's side of the music: start the module from its file, read its position as
+// the show does (1-based order and row), stop it.
 #include "platform/music.h"
 
+#include "data/file.h"
+#include "driver/options.h"
 #include "platform/backend.h"
+#include "platform/bass.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 uint8_t MusicStopped = 0;
 uint32_t MUSIC_Handle = 0;
+int MUSIC_Device = -1;
+
+// The module image: read once and kept for the whole run.
+static uint8_t* s_moduleImage = nullptr;
+
+// Failures of the music start-up end the process with a message (not silently with 0).
+[[noreturn]] static void MUSIC_Exit(void)
+{
+    BASS_Free();
+    std::exit(1);
+}
+
+void MUSIC_Init(void)
+{
+    int device = DEMO_Options.nosound ? 0 : MUSIC_Device;
+    if (BASS_Init(device, 44100, 0, nullptr, nullptr) != 1) {
+        if (device == 0)
+            std::fprintf(stderr, "vantrel: cannot start the music player: %s (error %d)\n", SND_ErrorDetail(),
+                         BASS_ErrorGetCode());
+        else
+            std::fprintf(stderr,
+                         "vantrel: cannot open the sound device: %s (error %d)\n"
+                         "Run with --nosound to play the show without sound.\n",
+                         SND_ErrorDetail(), BASS_ErrorGetCode());
+        std::exit(1);
+    }
+    BASS_Start();
+    MusicStopped = 0;
+}
+
+int MUSIC_Load(const char* name)
+{
+    uint32_t size = FILE_GetSize(name);
+    if (size == 0) {
+        std::fprintf(stderr, "vantrel: the music file \"%s\" is missing or empty\n", name);
+        MUSIC_Exit();
+    }
+    std::free(s_moduleImage);  // a module loaded before (the library keeps its own copy)
+    s_moduleImage = (uint8_t*)std::malloc(size);
+    if (!s_moduleImage) {
+        std::fprintf(stderr, "vantrel: no memory for the music file \"%s\" (%u bytes)\n", name, (unsigned)size);
+        MUSIC_Exit();
+    }
+    FILE* f = FILE_OpenBinary(name);
+    size_t got = f ? std::fread(s_moduleImage, 1, size, f) : 0;
+    if (f)
+        FILE_Close(f);
+    if (got != size) {
+        std::fprintf(stderr, "vantrel: could not read the music file \"%s\" whole (%u of %u bytes)\n", name,
+                     (unsigned)got, (unsigned)size);
+        MUSIC_Exit();
+    }
+
+    MUSIC_Handle = BASS_MusicLoad(1, s_moduleImage, 0, size, 0, 0);
+    if (MUSIC_Handle == 0) {
+        // Without a handle every row of the schedule would count as due at once.
+        std::fprintf(stderr, "vantrel: the music file \"%s\" cannot be played: %s (error %d)\n", name,
+                     SND_ErrorDetail(), BASS_ErrorGetCode());
+        MUSIC_Exit();
+    }
+    BASS_ChannelPlay(MUSIC_Handle, 1);
+    return BASS_ErrorGetCode();
+}
+
+uint32_t PLAT_LibraryMusicPosition(void)
+{
+    return (uint32_t)BASS_ChannelGetPosition(MUSIC_Handle, BASS_POS_MUSIC_ORDER);
+}
 
 // The position word holds the order index in its low 16 bits and the row in its high 16
 // bits; both are shown 1-based. A failed position read (all ones) gives 65536 for both.
 int MUSIC_GetOrder(void) { return (int)(PLAT.MusicPosition() & 0xFFFF) + 1; }
 int MUSIC_GetRow(void) { return (int)(PLAT.MusicPosition() >> 16) + 1; }
 bool MUSIC_IsPlaying(void) { return !MusicStopped; }
+
+void MUSIC_Stop(void)
+{
+    BASS_Stop();
+    BASS_Free();
+    MusicStopped = 1;
+}
+
+void MUSIC_Free(void) { BASS_Free(); }

@@ -6,6 +6,9 @@
 
 extern uint8_t MusicStopped;   // set by MUSIC_Stop; all the program knows of whether music plays
 extern uint32_t MUSIC_Handle;  // the playing module's handle, 0 when none
+// The output MUSIC_Init opens: -1 the default sound device, 0 no device (the module still
+// plays with the backend's clock; the offline renderer's choice). --nosound also selects 0.
+extern int MUSIC_Device;
 
 // Starts the music library's output. Ends the process with a message on failure.
 void MUSIC_Init(void);
@@ -26,3 +29,6 @@ void TIMER_Start(int divisor);
 // Ticks of 1/70 s since TIMER_Start: the unsigned millisecond difference, converted to
 // single precision, times 70, divided by 1000, truncated.
 uint32_t TIMER_GetTicks(void);
+
+// The tick count d milliseconds after TIMER_Start (the conversion TIMER_GetTicks makes).
+uint32_t TIMER_TicksAt(uint32_t d);

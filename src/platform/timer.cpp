@@ -10,10 +10,11 @@ void TIMER_Start(int divisor)
     s_timerStart = PLAT.Milliseconds();
 }
 
-uint32_t TIMER_GetTicks(void)
+uint32_t TIMER_TicksAt(uint32_t d)
 {
-    uint32_t d = PLAT.Milliseconds() - s_timerStart;
     // Single precision, as the show was timed with it: ticks change at 15, 29, 43... ms.
     float ticks = (float)d * 70.0f / 1000.0f;
     return (uint32_t)ticks;
 }
+
+uint32_t TIMER_GetTicks(void) { return TIMER_TicksAt(PLAT.Milliseconds() - s_timerStart); }

@@ -1,0 +1,389 @@
+// The music library layer over libopenmpt and SDL 1.2 audio: one module at a time, played
+// once at 44100 Hz stereo 16-bit, either through the sound device or rendered with a clock.
+#include "platform/bass.h"
+
+#include "platform/backend.h"
+
+#include <SDL.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <cstring>
+#include <string>
+
+// A sound-device run renders ahead of the speaker. After every sub-block the callback
+// records how many frames it has rendered and where the module stands; the position read
+// answers with the record for the frame now leaving the device.
+struct SND_Snapshot {
+    uint64_t frames;   // frames rendered when the record was made
+    uint32_t word;     // order | row << 16 at that moment
+};
+#define SND_SNAPSHOTS 64  // a power of two; holds more than two device buffers' worth
+
+enum SND_Mode { SND_NONE, SND_DEVICE, SND_CLOCKED };
+
+static SND_Mode s_mode = SND_NONE;
+static int s_error = BASS_OK;
+static std::string s_detail;
+
+static openmpt_module* s_module = nullptr;
+static bool s_playing = false;     // between BASS_ChannelPlay and BASS_Stop or the end
+static bool s_ended = false;       // the player has delivered its last frame
+static uint64_t s_rendered = 0;    // frames rendered since BASS_ChannelPlay
+static uint64_t s_endFrame = 0;    // s_rendered when the module ended
+static uint32_t s_word = 0;        // the position at the render head: order | row << 16
+
+// Sound device: shared with the callback, read and written only under SDL_LockAudio.
+static SND_Snapshot s_snaps[SND_SNAPSHOTS];
+static uint32_t s_snapCount = 0;   // records made since BASS_ChannelPlay
+static uint32_t s_bufferFrames = 0; // frames of one device buffer
+static uint32_t s_subFrames = 256; // frames between two records
+static uint32_t s_callbackMs = 0;  // SDL_GetTicks at the last callback
+static uint64_t s_callbackFrames = 0;
+static bool s_outputOn = false;
+
+// Clocked (no device): the clock's reading at BASS_ChannelPlay.
+static uint32_t s_startMs = 0;
+static SND_CaptureFn s_capture = nullptr;
+static void* s_captureUser = nullptr;
+
+static int SND_Fail(int code, const std::string& detail = std::string())
+{
+    s_error = code;
+    s_detail = detail;
+    return 0;
+}
+
+static void SND_Ok(void) { s_error = BASS_OK; }
+
+static uint32_t SND_PlayerWord(void)
+{
+    int32_t order = openmpt_module_get_current_order(s_module);
+    int32_t row = openmpt_module_get_current_row(s_module);
+    if (order < 0)
+        order = 0;
+    if (row < 0)
+        row = 0;
+    return (uint32_t)(order & 0xFFFF) | (uint32_t)(row & 0xFFFF) << 16;
+}
+
+// Renders count frames into out (interleaved stereo); after the module's end, silence. The
+// position is taken after every piece of at most SND_PIECE frames that the player filled
+// whole: once it has ended the player reads 0/0, and the position must stay on the last row.
+#define SND_PIECE 256
+static void SND_Render(int16_t* out, size_t count)
+{
+    size_t got = 0;
+    while (s_module && !s_ended && got < count) {
+        size_t want = count - got < SND_PIECE ? count - got : SND_PIECE;
+        size_t n = openmpt_module_read_interleaved_stereo(s_module, SND_RATE, want, out + 2 * got);
+        got += n;
+        if (n < want) {
+            s_ended = true;
+            s_endFrame = s_rendered + got;
+        } else {
+            s_word = SND_PlayerWord();
+        }
+    }
+    std::memset(out + 2 * got, 0, (count - got) * 2 * sizeof(int16_t));
+    s_rendered += count;
+}
+
+// --- Sound device ---
+
+static void SDLCALL SND_Callback(void*, Uint8* stream, int len)
+{
+    const size_t total = (size_t)len / 4;
+    int16_t* out = (int16_t*)stream;
+    if (!s_playing || !s_module) {
+        std::memset(stream, 0, (size_t)len);
+        return;
+    }
+    for (size_t done = 0; done < total;) {
+        size_t n = total - done < s_subFrames ? total - done : s_subFrames;
+        SND_Render(out + 2 * done, n);
+        done += n;
+        SND_Snapshot& s = s_snaps[s_snapCount % SND_SNAPSHOTS];
+        s.frames = s_rendered;
+        s.word = s_word;
+        s_snapCount++;
+    }
+    s_callbackMs = SDL_GetTicks();
+    s_callbackFrames = s_rendered;
+}
+
+// The frame leaving the device now. When the callback runs, the device still holds about
+// one buffer, so the first frame just rendered is heard one buffer later; after that the
+// speaker advances in real time (but never past what has been rendered).
+static uint64_t SND_HeardFrame(void)
+{
+    uint64_t elapsed = (uint64_t)(SDL_GetTicks() - s_callbackMs) * SND_RATE / 1000;
+    if (elapsed > s_bufferFrames)
+        elapsed = s_bufferFrames;
+    uint64_t queued = 2 * (uint64_t)s_bufferFrames - elapsed;
+    return s_callbackFrames > queued ? s_callbackFrames - queued : 0;
+}
+
+// The newest record no later than what is heard; the start of the module when none is.
+static uint32_t SND_HeardWord(uint64_t heard)
+{
+    uint32_t oldest = s_snapCount > SND_SNAPSHOTS ? s_snapCount - SND_SNAPSHOTS : 0;
+    for (uint32_t i = s_snapCount; i > oldest; i--) {
+        const SND_Snapshot& s = s_snaps[(i - 1) % SND_SNAPSHOTS];
+        if (s.frames <= heard)
+            return s.word;
+    }
+    // Older than the records kept (cannot happen at normal buffer sizes): the oldest one.
+    return s_snapCount > oldest ? s_snaps[oldest % SND_SNAPSHOTS].word : 0;
+}
+
+static bool SND_OpenDevice(void)
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0)
+        return SND_Fail(BASS_ERROR_DRIVER, SDL_GetError());
+    SDL_AudioSpec want, have;
+    std::memset(&want, 0, sizeof want);
+    want.freq = SND_RATE;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    want.callback = SND_Callback;
+    if (SDL_OpenAudio(&want, &have) < 0) {
+        std::string why = SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return SND_Fail(BASS_ERROR_DRIVER, why);
+    }
+    if (have.freq != SND_RATE || have.format != AUDIO_S16SYS || have.channels != 2) {
+        SDL_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return SND_Fail(BASS_ERROR_DRIVER, "the device does not take 44100 Hz 16-bit stereo");
+    }
+    s_bufferFrames = have.samples;
+    // At most 16 records per buffer, so the ring always covers two buffers.
+    s_subFrames = have.samples / 16 > 256 ? have.samples / 16 : 256;
+    return true;
+}
+
+// --- Clocked: rendered on the caller's thread up to the clock's reading ---
+
+static void SND_RenderClocked(uint64_t target)
+{
+    int16_t block[2 * 2048];
+    while (s_rendered < target) {
+        uint64_t left = target - s_rendered;
+        size_t n = left < 2048 ? (size_t)left : 2048;
+        SND_Render(block, n);
+        if (s_capture)
+            s_capture(block, n, s_captureUser);
+    }
+}
+
+static void SND_FollowClock(void)
+{
+    if (!s_playing || !s_module)
+        return;
+    uint32_t ms = PLAT.Milliseconds() - s_startMs;
+    SND_RenderClocked((uint64_t)ms * SND_RATE / 1000);
+}
+
+// --- The calls ---
+
+BOOL BASS_Init(int device, DWORD freq, DWORD, void*, void*)
+{
+    if (s_mode != SND_NONE)
+        return SND_Fail(BASS_ERROR_ALREADY);
+    if (device != -1 && device != 0)
+        return SND_Fail(BASS_ERROR_DEVICE);
+    if (freq != SND_RATE)
+        return SND_Fail(BASS_ERROR_ILLPARAM, "only 44100 Hz is supported");
+    if (device == -1) {
+        if (!SND_OpenDevice())
+            return 0;
+        s_mode = SND_DEVICE;
+        SDL_PauseAudio(0);
+        s_outputOn = true;
+    } else {
+        s_mode = SND_CLOCKED;
+    }
+    s_detail.clear();
+    SND_Ok();
+    return 1;
+}
+
+BOOL BASS_Start(void)
+{
+    if (s_mode == SND_NONE)
+        return SND_Fail(BASS_ERROR_INIT);
+    if (s_mode == SND_DEVICE && !s_outputOn) {
+        SDL_PauseAudio(0);
+        s_outputOn = true;
+    }
+    SND_Ok();
+    return 1;
+}
+
+HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD, DWORD)
+{
+    if (s_mode == SND_NONE)
+        return SND_Fail(BASS_ERROR_INIT);
+    if (!mem || !file || length == 0)
+        return SND_Fail(BASS_ERROR_ILLPARAM, mem ? "no module data" : "only modules in memory are supported");
+    if (s_module)
+        return SND_Fail(BASS_ERROR_NOTAVAIL, "a module is already loaded");
+
+    // Played once; at the end the position stays where it ended. Without the stop, the
+    // default fade-out reads 0/0 after the end, which would make the first rows due again.
+    // No dither, so the same module always gives the same samples.
+    static const openmpt_module_initial_ctl ctls[] = {
+        {"play.at_end", "stop"},
+        {"dither", "0"},
+        {nullptr, nullptr},
+    };
+    int error = 0;
+    const char* message = nullptr;
+    openmpt_module* m = openmpt_module_create_from_memory2((const uint8_t*)file + offset, length, nullptr,
+                                                           nullptr, openmpt_error_func_ignore, nullptr, &error,
+                                                           &message, ctls);
+    if (!m) {
+        std::string why = message ? message : "not a module it can read";
+        openmpt_free_string(message);
+        return SND_Fail(BASS_ERROR_FILEFORM, why);
+    }
+    openmpt_free_string(message);
+    openmpt_module_set_repeat_count(m, 0);
+
+    if (s_mode == SND_DEVICE)
+        SDL_LockAudio();
+    s_module = m;
+    s_playing = false;
+    if (s_mode == SND_DEVICE)
+        SDL_UnlockAudio();
+    SND_Ok();
+    return 1;
+}
+
+static bool SND_IsHandle(DWORD handle) { return s_mode != SND_NONE && s_module && handle == 1; }
+
+BOOL BASS_ChannelPlay(DWORD handle, BOOL restart)
+{
+    if (!SND_IsHandle(handle))
+        return SND_Fail(s_mode == SND_NONE ? BASS_ERROR_INIT : BASS_ERROR_HANDLE);
+    if (s_mode == SND_DEVICE)
+        SDL_LockAudio();
+    if (restart || s_ended) {
+        openmpt_module_set_position_order_row(s_module, 0, 0);
+        s_ended = false;
+        s_rendered = 0;
+        s_endFrame = 0;
+        s_word = 0;
+        s_snapCount = 0;
+        s_callbackFrames = 0;
+        if (s_mode == SND_DEVICE)
+            s_callbackMs = SDL_GetTicks();
+        else
+            s_startMs = PLAT.Milliseconds();
+    }
+    s_playing = true;
+    if (s_mode == SND_DEVICE)
+        SDL_UnlockAudio();
+    SND_Ok();
+    return 1;
+}
+
+QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode)
+{
+    if (!SND_IsHandle(handle)) {
+        SND_Fail(s_mode == SND_NONE ? BASS_ERROR_INIT : BASS_ERROR_HANDLE);
+        return (QWORD)-1;
+    }
+    if (mode != BASS_POS_MUSIC_ORDER) {
+        SND_Fail(BASS_ERROR_ILLPARAM);
+        return (QWORD)-1;
+    }
+    uint32_t word;
+    if (s_mode == SND_DEVICE) {
+        SDL_LockAudio();
+        word = SND_HeardWord(SND_HeardFrame());
+        SDL_UnlockAudio();
+    } else {
+        SND_FollowClock();
+        word = s_word;
+    }
+    SND_Ok();
+    return word;
+}
+
+DWORD BASS_ChannelIsActive(DWORD handle)
+{
+    if (!SND_IsHandle(handle)) {
+        SND_Fail(s_mode == SND_NONE ? BASS_ERROR_INIT : BASS_ERROR_HANDLE);
+        return BASS_ACTIVE_STOPPED;
+    }
+    bool active;
+    if (s_mode == SND_DEVICE) {
+        SDL_LockAudio();
+        active = s_playing && (!s_ended || SND_HeardFrame() < s_endFrame);
+        SDL_UnlockAudio();
+    } else {
+        SND_FollowClock();
+        active = s_playing && !s_ended;
+    }
+    SND_Ok();
+    return active ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
+}
+
+int BASS_ErrorGetCode(void) { return s_error; }
+
+BOOL BASS_Stop(void)
+{
+    if (s_mode == SND_NONE)
+        return SND_Fail(BASS_ERROR_INIT);
+    if (s_mode == SND_DEVICE) {
+        SDL_PauseAudio(1);
+        s_outputOn = false;
+        SDL_LockAudio();
+        s_playing = false;
+        SDL_UnlockAudio();
+    } else {
+        SND_FollowClock();  // the audio up to now was played
+        s_playing = false;
+    }
+    SND_Ok();
+    return 1;
+}
+
+BOOL BASS_Free(void)
+{
+    if (s_mode == SND_NONE)
+        return SND_Fail(BASS_ERROR_INIT);
+    if (s_mode == SND_DEVICE) {
+        SDL_CloseAudio();  // waits for the callback to finish
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    if (s_module)
+        openmpt_module_destroy(s_module);
+    s_module = nullptr;
+    s_mode = SND_NONE;
+    s_playing = false;
+    s_ended = false;
+    s_outputOn = false;
+    s_rendered = 0;
+    s_snapCount = 0;
+    SND_Ok();
+    return 1;
+}
+
+const char* SND_ErrorDetail(void) { return s_detail.c_str(); }
+
+void SND_SetCapture(SND_CaptureFn fn, void* user)
+{
+    s_capture = fn;
+    s_captureUser = user;
+}
+
+void SND_RenderTo(uint64_t total)
+{
+    if (s_mode == SND_CLOCKED && s_playing && s_module)
+        SND_RenderClocked(total);
+}
+
+uint64_t SND_FramesRendered(void) { return s_rendered; }

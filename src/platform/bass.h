@@ -1,0 +1,86 @@
+// Our own small music library layer: the few calls of the music library the program makes,
+// under their names and with their usual meaning, over libopenmpt and SDL 1.2 audio.
+// Nothing else in the program calls libopenmpt or SDL audio.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+typedef uint32_t DWORD;
+typedef uint64_t QWORD;
+typedef int BOOL;
+typedef DWORD HMUSIC;
+
+#define BASS_POS_MUSIC_ORDER 1  // position mode: order in the low 16 bits, row in the high 16
+
+// Error codes left by every call (BASS_ErrorGetCode).
+#define BASS_OK 0
+#define BASS_ERROR_MEM 1        // out of memory
+#define BASS_ERROR_DRIVER 3     // the output device could not be opened
+#define BASS_ERROR_HANDLE 5     // not a handle of a loaded module
+#define BASS_ERROR_INIT 8       // BASS_Init has not been called (or BASS_Free has)
+#define BASS_ERROR_ALREADY 14   // already initialised
+#define BASS_ERROR_ILLPARAM 20  // an argument is not valid
+#define BASS_ERROR_DEVICE 23    // no such device
+#define BASS_ERROR_NOTAVAIL 37  // not available (a second module while one is loaded)
+#define BASS_ERROR_FILEFORM 41  // the module's format is not supported or the data is bad
+
+#define BASS_ACTIVE_STOPPED 0   // BASS_ChannelIsActive: not playing (or played to its end)
+#define BASS_ACTIVE_PLAYING 1
+
+// Opens the output. device -1: the default sound output (SDL audio); device 0: no sound, the
+// module still plays and its position advances with the backend's millisecond clock
+// (PLAT.Milliseconds: real time, or the virtual clock of a headless run, where every
+// position is exact and the same in every run). freq must be 44100; flags, win and clsid are
+// ignored. TRUE on success.
+BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, void* clsid);
+
+// Starts (or resumes after BASS_Stop) the output. TRUE on success.
+BOOL BASS_Start(void);
+
+// Loads a module; only from memory (mem TRUE): length bytes at file + offset, copied. flags
+// and freq are ignored (the output rate is used). The handle, or 0 with the error code set.
+HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags, DWORD freq);
+
+// Plays the module, from its start when restart is TRUE. It plays once and then stays at
+// its last position. TRUE on success.
+BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
+
+// With mode BASS_POS_MUSIC_ORDER: the position being heard now, order index in the low 16
+// bits and row in the high 16 bits; (QWORD)-1 on failure.
+QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);
+
+// BASS_ACTIVE_PLAYING while the module plays, BASS_ACTIVE_STOPPED before, after BASS_Stop,
+// and once the audio of its end has been heard.
+DWORD BASS_ChannelIsActive(DWORD handle);
+
+// The error code of the last call on this thread's side of the layer (BASS_OK on success).
+int BASS_ErrorGetCode(void);
+
+// Stops the output; the module keeps its place. TRUE on success.
+BOOL BASS_Stop(void);
+
+// Closes the output and frees the loaded module. FALSE (BASS_ERROR_INIT) when not initialised,
+// so a second call is harmless.
+BOOL BASS_Free(void);
+
+// --- Our own additions, not calls of the library's usual interface ---
+
+// Text of the cause of the last failure (the device's or the module player's own message),
+// or "" when there is none.
+const char* SND_ErrorDetail(void);
+
+// Receives every block of audio rendered without a device (device 0): interleaved stereo
+// 16-bit frames at 44100 Hz, in order, silence included after the module's end. Null: none.
+typedef void (*SND_CaptureFn)(const int16_t* frames, size_t count, void* user);
+void SND_SetCapture(SND_CaptureFn fn, void* user);
+
+// Device 0 only: renders the playing module up to total frames (44100 per second) since
+// BASS_ChannelPlay, whatever the clock says; nothing when that much is already rendered.
+// Lets a headless run end its audio at an exact frame.
+void SND_RenderTo(uint64_t total);
+
+// Frames rendered since BASS_ChannelPlay (device 0: what the capture has received).
+uint64_t SND_FramesRendered(void);
+
+#define SND_RATE 44100
