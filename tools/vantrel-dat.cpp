@@ -1,5 +1,6 @@
 // vantrel-dat: builds, lists and unpacks resource archives with the archive code the show
 // itself reads them with.
+#include "common/command.h"
 #include "data/archive.h"
 #include "data/datwrite.h"
 
@@ -59,14 +60,6 @@ static int DAT_ToolError(const char* format, const std::string& a = "", const st
     std::fprintf(stderr, format, a.c_str(), b.c_str());
     std::fprintf(stderr, "\n");
     return 1;
-}
-
-static bool DAT_WantsHelp(int argc, char** argv)
-{
-    for (int i = 2; i < argc; i++)
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h"))
-            return true;
-    return false;
 }
 
 static bool DAT_ReadWholeFile(const char* path, std::vector<uint8_t>* bytes, std::string* error)
@@ -234,34 +227,13 @@ static int DAT_Cat(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return 1;
-    }
-    const std::string command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    static const struct {
-        const char* name;
-        const char* help;
-        int (*run)(int, char**);
-    } commands[] = {
+    static const TOOL_Command commands[] = {
         {"create", kCreateHelp, DAT_Create},
         {"list", kListHelp, DAT_List},
         {"extract", kExtractHelp, DAT_Extract},
         {"cat", kCatHelp, DAT_Cat},
     };
-    for (const auto& c : commands)
-        if (command == c.name) {
-            if (DAT_WantsHelp(argc, argv)) {
-                std::fputs(c.help, stdout);
-                return 0;
-            }
-            const int status = c.run(argc, argv);
-            DAT_CloseAll();
-            return status;
-        }
-    return DAT_ToolError("unknown command \"%s\" (see --help)", command);
+    const int status = TOOL_Main("vantrel-dat", kUsage, commands, argc, argv);
+    DAT_CloseAll();
+    return status;
 }

@@ -1,5 +1,6 @@
 // vantrel-pix: reports and converts the pictures the show's loaders read (GIF, PCX, IFF PBM,
 // TGA), decoding them with those loaders.
+#include "common/command.h"
 #include "image/pix.h"
 #include "image/pixcore.h"
 #include "support/assert.h"
@@ -48,14 +49,6 @@ static int PIX_ToolError(const std::string& message)
 {
     std::fprintf(stderr, "vantrel-pix: %s\n", message.c_str());
     return 1;
-}
-
-static bool PIX_WantsHelp(int argc, char** argv)
-{
-    for (int i = 2; i < argc; i++)
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h"))
-            return true;
-    return false;
 }
 
 // Checks that path names a readable file, so that the message can say why it cannot be read.
@@ -187,21 +180,9 @@ static int PIX_Png(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return 1;
-    }
-    const std::string command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (command == "info" || command == "png") {
-        if (PIX_WantsHelp(argc, argv)) {
-            std::fputs(command == "info" ? kInfoHelp : kPngHelp, stdout);
-            return 0;
-        }
-        return command == "info" ? PIX_Info(argc, argv) : PIX_Png(argc, argv);
-    }
-    return PIX_ToolError("unknown command \"" + command + "\" (see --help)");
+    static const TOOL_Command commands[] = {
+        {"info", kInfoHelp, PIX_Info},
+        {"png", kPngHelp, PIX_Png},
+    };
+    return TOOL_Main("vantrel-pix", kUsage, commands, argc, argv);
 }

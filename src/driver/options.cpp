@@ -34,6 +34,17 @@ bool DEMO_ParseOptions(int argc, char** argv, DemoOptions* o)
             }
             return argv[++i];
         };
+        // The value of a numeric option, which must lie in [min, max]; wants says what it is.
+        auto number = [&](long min, long max, const char* wants, long* out) -> bool {
+            const char* v = value(a);
+            if (!v)
+                return false;
+            if (!DEMO_ParseInt(v, min, max, out)) {
+                std::fprintf(stderr, "vantrel: %s wants %s, not \"%s\"\n", a, wants, v);
+                return false;
+            }
+            return true;
+        };
         long n = 0;
         if (!std::strcmp(a, "--help")) {
             o->help = true;
@@ -58,22 +69,12 @@ bool DEMO_ParseOptions(int argc, char** argv, DemoOptions* o)
             o->untilOrder = order;
             o->untilRow = row;
         } else if (!std::strcmp(a, "--frames")) {
-            const char* v = value(a);
-            if (!v)
+            if (!number(0, 0x7FFFFFFF, "a number of frames", &n))
                 return false;
-            if (!DEMO_ParseInt(v, 0, 0x7FFFFFFF, &n)) {
-                std::fprintf(stderr, "vantrel: --frames wants a number of frames, not \"%s\"\n", v);
-                return false;
-            }
             o->frames = n;
         } else if (!std::strcmp(a, "--every")) {
-            const char* v = value(a);
-            if (!v)
+            if (!number(1, 1000000, "a number of at least 1", &n))
                 return false;
-            if (!DEMO_ParseInt(v, 1, 1000000, &n)) {
-                std::fprintf(stderr, "vantrel: --every wants a number of at least 1, not \"%s\"\n", v);
-                return false;
-            }
             o->every = (int32_t)n;
         } else {
             std::fprintf(stderr, "vantrel: unknown option %s (see --help)\n", a);

@@ -2,9 +2,10 @@
 // with a GFX subfolder, and small GIF files written with giflib's encoder.
 #pragma once
 
+#include "common/scratch_dir.h"
+
 #include <gif_lib.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -13,26 +14,8 @@
 #include <vector>
 
 // Makes a fresh temporary folder (with GFX/ inside) the working folder for its lifetime.
-struct FIX_ScratchDir {
-    std::filesystem::path previous, dir;
-    FIX_ScratchDir()
-    {
-        previous = std::filesystem::current_path();
-        std::string tmpl = (std::filesystem::temp_directory_path() / "vantrel-test-XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
-            throw std::runtime_error("mkdtemp failed");
-        dir = tmpl;
-        std::filesystem::create_directories(dir / "GFX");
-        std::filesystem::current_path(dir);
-    }
-    ~FIX_ScratchDir()
-    {
-        std::filesystem::current_path(previous);
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    FIX_ScratchDir(const FIX_ScratchDir&) = delete;
-    FIX_ScratchDir& operator=(const FIX_ScratchDir&) = delete;
+struct FIX_ScratchDir : FIX_TempDir {
+    FIX_ScratchDir() : FIX_TempDir("vantrel-test") { std::filesystem::create_directories(dir / "GFX"); }
 };
 
 // Writes a width x height GIF with a 256-entry global colour table whose every component is

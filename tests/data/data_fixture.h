@@ -2,12 +2,11 @@
 // removed after it, with every archive closed.
 #pragma once
 
+#include "common/scratch_dir.h"
 #include "data/archive.h"
 #include "data/datwrite.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,22 +14,9 @@
 #include <string>
 #include <vector>
 
-class DataDirTest : public ::testing::Test {
+class DataDirTest : public FIX_ScratchDirTest {
 protected:
-    void SetUp() override
-    {
-        previous_ = std::filesystem::current_path();
-        char pattern[] = "/tmp/vantrel-data-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        std::filesystem::current_path(dir_);
-    }
-    void TearDown() override
-    {
-        DAT_CloseAll();
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(dir_);
-    }
+    DataDirTest() : FIX_ScratchDirTest("vantrel-data") {}
 
     static void WriteFile(const std::string& path, const std::string& bytes)
     {
@@ -55,6 +41,4 @@ protected:
         std::string error;
         ASSERT_TRUE(DAT_WriteArchive(path.c_str(), list, &error)) << error;
     }
-
-    std::filesystem::path previous_, dir_;
 };

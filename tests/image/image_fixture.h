@@ -2,13 +2,12 @@
 // in memory.
 #pragma once
 
+#include "common/scratch_dir.h"
 #include "data/archive.h"
 #include "data/datwrite.h"
 #include "image/pixcore.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,27 +17,13 @@
 
 typedef std::vector<uint8_t> Bytes;
 
-class ImageDirTest : public ::testing::Test {
+class ImageDirTest : public FIX_ScratchDirTest {
 protected:
-    void SetUp() override
-    {
-        previous_ = std::filesystem::current_path();
-        char pattern[] = "/tmp/vantrel-image-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        std::filesystem::current_path(dir_);
-    }
-    void TearDown() override
-    {
-        DAT_CloseAll();
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(dir_);
-    }
+    ImageDirTest() : FIX_ScratchDirTest("vantrel-image") {}
     static void WriteFile(const std::string& path, const Bytes& bytes)
     {
         std::ofstream(path, std::ios::binary).write((const char*)bytes.data(), (std::streamsize)bytes.size());
     }
-    std::filesystem::path previous_, dir_;
 };
 
 // One decoding over memory; the buffers start filled with 0xEE so untouched bytes show.

@@ -57,6 +57,21 @@ float ART_Noise(float x, float y, int periodX, int periodY, int seed);
 // Sum of octaves of ART_Noise, each twice the frequency of the one before, about -1..1.
 float ART_Fbm(float x, float y, int periodX, int periodY, int octaves, int seed);
 
+// Paints art (already sized) from f(x, y), a colour at pixel-space coordinates, averaging
+// ss x ss samples spread evenly over each pixel.
+template <class F>
+void ART_Render(ArtImage* art, int ss, F f)
+{
+    for (int y = 0; y < art->height; y++)
+        for (int x = 0; x < art->width; x++) {
+            Rgb sum{0, 0, 0};
+            for (int sy = 0; sy < ss; sy++)
+                for (int sx = 0; sx < ss; sx++)
+                    sum = ART_Add(sum, f(x + (sx + 0.5f) / ss, y + (sy + 0.5f) / ss));
+            art->At(x, y) = ART_Scale(sum, 1.0f / (ss * ss));
+        }
+}
+
 // Adds (as maximum) the coverage 0..1 of text drawn with the font file at the given
 // pixel size, its pen starting at x and its baseline at y, into mask (w x h). Returns the
 // advance of the whole text in pixels; with mask null only measures. tracking adds
@@ -80,6 +95,10 @@ void ART_Reduce(const ArtImage& art, int colors, bool brighten, float dither, In
 // --- encoding (gifout.cpp) ---
 // One image, not interlaced, global table of out.colors entries, no local table.
 std::vector<uint8_t> ART_EncodeGIF(const IndexedImage& image);
+// Reduces art as ART_Reduce does (colors entries, brighten, dither), encodes it with a
+// colour table of table entries (128 or 256, at least colors) and adds it to files as path.
+void ART_AddGIF(std::vector<AssetFile>* files, const char* path, const ArtImage& art, int colors, bool brighten,
+                float dither, int table = 256);
 
 // --- the producers ---
 void ASSET_IntroPictures(std::vector<AssetFile>* files);   // WEAVE, weave.mix, TALVIK1, VANTREL3

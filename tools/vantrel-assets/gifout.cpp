@@ -45,3 +45,12 @@ std::vector<uint8_t> ART_EncodeGIF(const IndexedImage& image)
     GifFreeMapObject(map);
     return bytes;
 }
+
+void ART_AddGIF(std::vector<AssetFile>* files, const char* path, const ArtImage& art, int colors, bool brighten,
+                float dither, int table)
+{
+    IndexedImage img;
+    ART_Reduce(art, colors, brighten, dither, &img);
+    img.colors = table;
+    files->push_back(AssetFile{path, ART_EncodeGIF(img)});
+}

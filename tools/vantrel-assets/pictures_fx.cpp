@@ -5,19 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-template <class F>
-static void FX_Render(ArtImage* art, int ss, F f)
-{
-    for (int y = 0; y < art->height; y++)
-        for (int x = 0; x < art->width; x++) {
-            Rgb sum{0, 0, 0};
-            for (int sy = 0; sy < ss; sy++)
-                for (int sx = 0; sx < ss; sx++)
-                    sum = ART_Add(sum, f(x + (sx + 0.5f) / ss, y + (sy + 0.5f) / ss));
-            art->At(x, y) = ART_Scale(sum, 1.0f / (ss * ss));
-        }
-}
-
 static Rgb FX_Light(Rgb base, float nx, float ny, float nz, float specular)
 {
     const float lx = -0.45f, ly = -0.55f, lz = 0.7f;
@@ -97,10 +84,8 @@ static void FX_Ripple(std::vector<AssetFile>* files)
 {
     ArtImage art;
     art.Init(256, 256);
-    FX_Render(&art, 2, PEBBLE_Sample);
-    IndexedImage img;
-    ART_Reduce(art, 256, true, 0.4f, &img);
-    files->push_back(AssetFile{"GFX/ripp2.gif", ART_EncodeGIF(img)});
+    ART_Render(&art, 2, PEBBLE_Sample);
+    ART_AddGIF(files, "GFX/ripp2.gif", art, 256, true, 0.4f);
 }
 
 // --- circler.gif: metal plates with glowing seams; columns run round the tunnel, rows
@@ -161,10 +146,8 @@ static void FX_Tunnel(std::vector<AssetFile>* files)
 {
     ArtImage art;
     art.Init(256, 256);
-    FX_Render(&art, 3, PLATE_Sample);
-    IndexedImage img;
-    ART_Reduce(art, 256, false, 0.35f, &img);
-    files->push_back(AssetFile{"GFX/circler.gif", ART_EncodeGIF(img)});
+    ART_Render(&art, 3, PLATE_Sample);
+    ART_AddGIF(files, "GFX/circler.gif", art, 256, false, 0.35f);
 }
 
 // --- feedback.gif: bold shapes on a single ramp. The effect averages palette indices, so
@@ -255,11 +238,8 @@ static void FX_Tower(std::vector<AssetFile>* files)
 {
     ArtImage art;
     art.Init(256, 256);
-    FX_Render(&art, 3, TOWER_TextureSample);
-    IndexedImage img;
-    ART_Reduce(art, 128, true, 0.35f, &img);
-    img.colors = 128;
-    files->push_back(AssetFile{"GFX/sq.gif", ART_EncodeGIF(img)});
+    ART_Render(&art, 3, TOWER_TextureSample);
+    ART_AddGIF(files, "GFX/sq.gif", art, 128, true, 0.35f, 128);
 }
 
 // --- sqtback.gif: a dusk sky over dunes behind the tower, in palette entries 0-127 only
@@ -297,11 +277,9 @@ static void FX_TowerBack(std::vector<AssetFile>* files)
 {
     ArtImage art;
     art.Init(320, 200);
-    FX_Render(&art, 2, BACK_Sample);
-    IndexedImage img;
-    ART_Reduce(art, 128, true, 0.6f, &img);
-    img.colors = 256;   // a full table, of which only the first 128 entries are used
-    files->push_back(AssetFile{"GFX/sqtback.gif", ART_EncodeGIF(img)});
+    ART_Render(&art, 2, BACK_Sample);
+    // A full table, of which only the first 128 entries are used.
+    ART_AddGIF(files, "GFX/sqtback.gif", art, 128, true, 0.6f, 256);
 }
 
 void ASSET_EffectPictures(std::vector<AssetFile>* files)

@@ -5,20 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-// Renders f(x, y) (pixel-space coordinates) with ss x ss samples per pixel.
-template <class F>
-static void INTRO_Render(ArtImage* art, int ss, F f)
-{
-    for (int y = 0; y < art->height; y++)
-        for (int x = 0; x < art->width; x++) {
-            Rgb sum{0, 0, 0};
-            for (int sy = 0; sy < ss; sy++)
-                for (int sx = 0; sx < ss; sx++)
-                    sum = ART_Add(sum, f(x + (sx + 0.5f) / ss, y + (sy + 0.5f) / ss));
-            art->At(x, y) = ART_Scale(sum, 1.0f / (ss * ss));
-        }
-}
-
 // --- WEAVE.GIF and weave.mix ---
 // The weave picture uses one 256-entry ramp from dark to light, so that index order is
 // brightness order and a blend of two entries has an entry near it: the mix table then
@@ -198,10 +184,8 @@ static void INTRO_Logo(std::vector<AssetFile>* files)
 {
     ArtImage art;
     art.Init(320, 200);
-    INTRO_Render(&art, 3, LOGO_Sample);
-    IndexedImage img;
-    ART_Reduce(art, 256, true, 0.5f, &img);
-    files->push_back(AssetFile{"GFX/TALVIK1.GIF", ART_EncodeGIF(img)});
+    ART_Render(&art, 3, LOGO_Sample);
+    ART_AddGIF(files, "GFX/TALVIK1.GIF", art, 256, true, 0.5f);
 }
 
 // --- VANTREL3.GIF: the title over a sunset and a glowing grid ---
@@ -256,7 +240,7 @@ static void INTRO_Title(std::vector<AssetFile>* files)
     const int W = 320, H = 200;
     ArtImage art;
     art.Init(W, H);
-    INTRO_Render(&art, 3, TITLE_Background);
+    ART_Render(&art, 3, TITLE_Background);
 
     std::string bold = ART_FontPath("DejaVuSans-Bold.ttf");
     const char* word = "VANTREL";
@@ -292,9 +276,7 @@ static void INTRO_Title(std::vector<AssetFile>* files)
                 c = ART_Lerp(c, fill, m);
             }
         }
-    IndexedImage img;
-    ART_Reduce(art, 256, true, 0.5f, &img);
-    files->push_back(AssetFile{"GFX/VANTREL3.GIF", ART_EncodeGIF(img)});
+    ART_AddGIF(files, "GFX/VANTREL3.GIF", art, 256, true, 0.5f);
 }
 
 void ASSET_IntroPictures(std::vector<AssetFile>* files)

@@ -5,19 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-template <class F>
-static void STILL_Render(ArtImage* art, int ss, F f)
-{
-    for (int y = 0; y < art->height; y++)
-        for (int x = 0; x < art->width; x++) {
-            Rgb sum{0, 0, 0};
-            for (int sy = 0; sy < ss; sy++)
-                for (int sx = 0; sx < ss; sx++)
-                    sum = ART_Add(sum, f(x + (sx + 0.5f) / ss, y + (sy + 0.5f) / ss));
-            art->At(x, y) = ART_Scale(sum, 1.0f / (ss * ss));
-        }
-}
-
 static float STILL_Ridge(float x, int seed)
 {
     // Ridged noise: sharp crests where the noise crosses zero.
@@ -229,13 +216,11 @@ static Rgb KOLDE_Sample(float x, float y)
 void ASSET_StillPictures(std::vector<AssetFile>* files)
 {
     ArtImage art;
-    IndexedImage img;
     for (int k = 0; k < 3; k++)
         FREE_Ridges[k].Build([k](float x) { return STILL_Ridge(x / FREE_RANGES[k].scale, FREE_RANGES[k].seed); });
     art.Init(640, 480);
-    STILL_Render(&art, 2, FREE_Sample);
-    ART_Reduce(art, 256, false, 0.75f, &img);
-    files->push_back(AssetFile{"GFX/FREESTYL.GIF", ART_EncodeGIF(img)});
+    ART_Render(&art, 2, FREE_Sample);
+    ART_AddGIF(files, "GFX/FREESTYL.GIF", art, 256, false, 0.75f);
 
     for (int k = 0; k < 2; k++)
         KOLDE_Edges[k].Build([k](float x) {
@@ -250,7 +235,6 @@ void ASSET_StillPictures(std::vector<AssetFile>* files)
         return 420.0f + 10.0f * std::sin(x / 60.0f) + 6.0f * ART_Fbm(x / 30.0f, 9.0f, 1 << 16, 64, 3, 67);
     });
     art.Init(360, 480);
-    STILL_Render(&art, 2, KOLDE_Sample);
-    ART_Reduce(art, 256, false, 0.75f, &img);
-    files->push_back(AssetFile{"GFX/KOLDE640.GIF", ART_EncodeGIF(img)});
+    ART_Render(&art, 2, KOLDE_Sample);
+    ART_AddGIF(files, "GFX/KOLDE640.GIF", art, 256, false, 0.75f);
 }

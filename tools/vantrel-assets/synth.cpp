@@ -127,6 +127,16 @@ static SYN_Sample OneShot(const std::vector<double>& x, uint32_t rate, int baseN
     return s;
 }
 
+// A sample that plays x once and then repeats from loopStart to its end.
+static SYN_Sample Looped(const std::vector<double>& x, uint32_t rate, int baseNote, double peak, uint64_t loopStart)
+{
+    SYN_Sample s = OneShot(x, rate, baseNote, peak);
+    s.looped = true;
+    s.loopStart = uint32_t(loopStart);
+    s.loopEnd = uint32_t(x.size());
+    return s;
+}
+
 static size_t Samples(double seconds, double rate)
 {
     return size_t(seconds * rate);
@@ -305,11 +315,7 @@ SYN_Sample SYN_Bass(void)
         double attackRamp = n < 24 ? double(n) / 24.0 : 1.0;
         x[n] = v * (0.72 + 0.28 * b) * attackRamp;
     }
-    SYN_Sample s = OneShot(x, 16744, 36, 0.97);
-    s.looped = true;
-    s.loopStart = uint32_t(attack);
-    s.loopEnd = uint32_t(attack + period);
-    return s;
+    return Looped(x, 16744, 36, 0.97, attack);
 }
 
 SYN_Sample SYN_Pad(void)
@@ -336,11 +342,7 @@ SYN_Sample SYN_Pad(void)
         double u = n < attack ? double(n) / double(attack) : 1.0;
         x[n] = v * u * u * (3.0 - 2.0 * u);
     }
-    SYN_Sample s = OneShot(x, 21977, 60, 0.97);
-    s.looped = true;
-    s.loopStart = uint32_t(attack);
-    s.loopEnd = uint32_t(attack + loop);
-    return s;
+    return Looped(x, 21977, 60, 0.97, attack);
 }
 
 SYN_Sample SYN_Lead(void)
@@ -365,11 +367,7 @@ SYN_Sample SYN_Lead(void)
         double ramp = n < 64 ? double(n) / 64.0 : 1.0;
         x[n] = v * (1.0 + 0.25 * b) * ramp;
     }
-    SYN_Sample s = OneShot(x, 33488, 72, 0.97);
-    s.looped = true;
-    s.loopStart = uint32_t(attack);
-    s.loopEnd = uint32_t(attack + loop);
-    return s;
+    return Looped(x, 33488, 72, 0.97, attack);
 }
 
 SYN_Sample SYN_Pluck(void)
