@@ -10,9 +10,9 @@ static Rgb FX_Light(Rgb base, float nx, float ny, float nz, float specular)
     const float lx = -0.45f, ly = -0.55f, lz = 0.7f;
     float len = std::sqrt(nx * nx + ny * ny + nz * nz);
     float lit = std::max(0.0f, (nx * lx + ny * ly + nz * lz) / len);
-    float spec = std::pow(lit, 20.0f) * specular * 255.0f;
+    float shine = std::pow(lit, 20.0f) * specular * 255.0f;
     Rgb c = ART_Scale(base, 0.25f + 0.85f * lit);
-    return ART_Add(c, Rgb{spec, spec, spec});
+    return ART_Add(c, Rgb{shine, shine, shine});
 }
 
 // --- ripp2.gif: a mosaic of rounded pebbles in grout; tiles both ways ---

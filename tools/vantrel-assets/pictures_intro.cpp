@@ -45,10 +45,10 @@ static WeaveSurface WEAVE_Surface(float x, float y)
         float nx = dir == 0 ? na : nc, ny = dir == 0 ? nc : na;
         float len = std::sqrt(nx * nx + ny * ny + nz * nz);
         float lit = std::max(0.0f, (nx * lx + ny * ly + nz * lz) / len);
-        float spec = std::pow(lit, 14.0f);
+        float shine = std::pow(lit, 14.0f);
         float yarn = 0.5f + 0.5f * std::sin((along + d * 0.8f) * 2.0f * (float)M_PI / 4.0f);
         float depth = 0.45f + 0.55f * ART_Smooth(-0.6f, 0.7f, h);
-        float shade = (0.7f * lit * (0.82f + 0.18f * yarn) + 0.3f * spec) * depth;
+        float shade = (0.7f * lit * (0.82f + 0.18f * yarn) + 0.3f * shine) * depth;
         float edge = ART_Clamp01(half + 0.5f - std::fabs(d));
         float v = dir == 0 ? 0.22f + 0.78f * shade : 0.10f + 0.55f * shade;
         best = WeaveSurface{h, 0.03f + (v - 0.03f) * edge};
@@ -120,9 +120,9 @@ static Rgb LOGO_Metal(Rgb base, float nx, float ny, float nz)
     float lit = std::max(0.0f, nx * lx + ny * ly + nz * lz);
     // Reflection of a horizon: polished metal shows a bright sky above a dark ground.
     float horizon = 0.5f + 0.5f * std::tanh(-ny * 6.0f + 0.5f);
-    float spec = std::pow(lit, 24.0f);
+    float shine = std::pow(lit, 24.0f);
     Rgb c = ART_Scale(base, 0.18f + 0.62f * lit + 0.35f * horizon);
-    return ART_Add(c, Rgb{255 * spec * 0.8f, 255 * spec * 0.8f, 255 * spec * 0.8f});
+    return ART_Add(c, Rgb{255 * shine * 0.8f, 255 * shine * 0.8f, 255 * shine * 0.8f});
 }
 
 static Rgb LOGO_Sample(float x, float y)
