@@ -30,51 +30,46 @@ TEST(Memory, SizeZeroOrNegativeGivesNull)
     EXPECT_EQ(MEM_Alloc(-5), nullptr);
 }
 
-TEST(FatalError, BannerAndMessageOnStdoutThenStatusOne)
+// Runs body in a death-test child whose stdout goes to a file, expects exit status 1, and
+// returns what the child wrote to stdout.
+template <class F>
+std::string StdoutOfFatalExit(F body)
 {
-    // The death-test child writes to stdout; redirect it where the parent can read it back.
-    std::string path = ::testing::TempDir() + "/fatal_stdout.txt";
+    const std::string path = ::testing::TempDir() + "/fatal_stdout.txt";
     EXPECT_EXIT(
         {
             if (!std::freopen(path.c_str(), "w", stdout))
                 std::abort();
-            SYS_FatalError("You %s.\n", "suck");
+            body();
         },
         ::testing::ExitedWithCode(1), "");
-    FILE* f = std::fopen(path.c_str(), "r");
-    ASSERT_NE(f, nullptr);
-    char text[128] = {};
-    size_t n = std::fread(text, 1, sizeof text - 1, f);
-    std::fclose(f);
-    EXPECT_EQ(std::string(text, n), "ERROR ERROR ERROR ERROR\nYou suck.\n");
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "r")) {
+        char buffer[256];
+        size_t n = std::fread(buffer, 1, sizeof buffer, f);
+        text.assign(buffer, n);
+        std::fclose(f);
+    }
+    return text;
 }
 
-static void LimitDataTo64MiB()
+TEST(FatalError, BannerAndMessageOnStdoutThenStatusOne)
 {
-    struct rlimit limit;
-    limit.rlim_cur = limit.rlim_max = 64 << 20;
-    setrlimit(RLIMIT_DATA, &limit);
+    EXPECT_EQ(StdoutOfFatalExit([] { SYS_FatalError("You %s.\n", "suck"); }),
+              "ERROR ERROR ERROR ERROR\nYou suck.\n");
 }
 
 TEST(FatalError, AllocationFailureNamesWhatAndSize)
 {
     // With the data limit lowered the heap cannot give the block: the request must stop
     // cleanly, not write through null.
-    std::string path = ::testing::TempDir() + "/alloc_stdout.txt";
-    EXPECT_EXIT(
-        {
-            if (!std::freopen(path.c_str(), "w", stdout))
-                std::abort();
-            LimitDataTo64MiB();
-            MEM_AllocOrDie(0x7FFFFFFF, "a test table");
-        },
-        ::testing::ExitedWithCode(1), "");
-    FILE* f = std::fopen(path.c_str(), "r");
-    ASSERT_NE(f, nullptr);
-    char text[256] = {};
-    size_t n = std::fread(text, 1, sizeof text - 1, f);
-    std::fclose(f);
-    EXPECT_NE(std::string(text, n).find("2147483647 bytes for a test table"), std::string::npos) << text;
+    std::string text = StdoutOfFatalExit([] {
+        struct rlimit limit;
+        limit.rlim_cur = limit.rlim_max = 64 << 20;
+        setrlimit(RLIMIT_DATA, &limit);
+        MEM_AllocOrDie(0x7FFFFFFF, "a test table");
+    });
+    EXPECT_NE(text.find("2147483647 bytes for a test table"), std::string::npos) << text;
 }
 
 TEST(Assertion, DefaultReportNamesExpressionFunctionUnitAndLineAndAborts)
