@@ -16,9 +16,11 @@ void POLAR_BuildMap(uint8_t* map)
         const float dy = (float)(y - 100);
         for (int x = 0; x < POLAR_WIDTH; x++) {
             const float dx = (float)(x - 128);
-            // atan2 in double, narrowed; atan2(0, 0) is 0, so the centre gets 192.
-            const float angle = (float)std::atan2((double)(dy * scale), (double)(dx * scale));
-            const float units = (threeHalfPi - angle) * toUnits;   // in [64, 320]
+            // atan2 in double (atan2(0, 0) is 0, so the centre gets 192), subtracted from 3 pi / 2
+            // before narrowing: float pi lies above pi, and narrowing first would put the half-row
+            // left of the centre at 63.99..., below the angle range [64, 320).
+            const double angle = std::atan2((double)(dy * scale), (double)(dx * scale));
+            const float units = (float)((double)threeHalfPi - angle) * toUnits;
             p[0] = (uint8_t)(int32_t)units;                         // low 8 bits: 256 wraps to 0
             p[1] = (uint8_t)(int32_t)std::sqrt(dx * dx + dy * dy);  // single-precision root
             p += 2;

@@ -24,10 +24,10 @@ TEST(PolarMap, AnglesAndDistances)
         {128, 50, 0, 50},      // straight above: 256 wraps to 0
         {128, 0, 0, 100},
         {228, 100, 192, 100},  // right
-        // Left and below: atan2 narrowed to single precision lies just past pi and pi/2,
-        // so the angles truncate to one unit below 64 and 128.
-        {0, 100, 63, 128},
-        {128, 199, 127, 99},
+        // Left and below: the quarter and half turns land exactly, not one unit short
+        // (the lower end of the angle range is 64).
+        {0, 100, 64, 128},
+        {128, 199, 128, 99},
         {131, 104, -1, 5},     // an exact integer distance
         {0, 0, -1, 162},       // the farthest corners
         {255, 199, -1, 161},
