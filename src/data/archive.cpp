@@ -28,9 +28,9 @@ static uint32_t DAT_Get32(const uint8_t* p)
     return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
 }
 
-// Reads the archive on stream into *archive. Besides the trailer checks it refuses any
-// directory or member that does not lie inside the file and any name without its NUL, so
-// that no later lookup or read can leave the file's bytes.
+// Reads the archive on stream into *archive. Besides the trailer checks it refuses a
+// directory that does not lie inside the file and any name without its NUL, so that no
+// lookup can read past a directory entry.
 static bool DAT_ReadArchive(FILE* stream, DatFile* archive)
 {
     if (std::fseek(stream, 0, SEEK_END) != 0)
@@ -64,16 +64,12 @@ static bool DAT_ReadArchive(FILE* stream, DatFile* archive)
             std::free(directory);
             return false;
         }
-        const uint32_t dataDistance = DAT_Get32(raw + 24);
-        const uint32_t size = DAT_Get32(raw + 28);
-        const int64_t offset = directoryStart - dataDistance;
-        if (offset < 0 || offset + size > (int64_t)fileSize) {
-            std::free(directory);
-            return false;
-        }
+        // The data distance becomes an absolute offset (modulo 2^32, as the format's words
+        // are). A member that does not lie inside the file is kept: reading it comes up short,
+        // and the archive's other members stay usable.
         std::memcpy(directory[i].name, raw, 24);
-        directory[i].offset = (uint32_t)offset;
-        directory[i].size = size;
+        directory[i].offset = (uint32_t)directoryStart - DAT_Get32(raw + 24);
+        directory[i].size = DAT_Get32(raw + 28);
     }
     archive->count = count;
     archive->reserved = reserved;

@@ -204,10 +204,10 @@ int PIX_ReadGIF(PixSource* src, PixTarget* target, int flags)
         *target->height = height;
     GIF_REQUIRE(!(descriptor[8] & 0x80), "!hascolortable");
     // The interlace bit is ignored: rows are stored in stream order.
-    if (!target->pixels && !target->palette)
+    // Without a pixel buffer the caller wants the size (and the palette, read above) only.
+    if (!target->pixels)
         return 1;
-    GIF_REQUIRE(PIX_Fits(width, height, target->pixels ? target->capacity : 0),
-                "width * height <= capacity");
+    GIF_REQUIRE(PIX_Fits(width, height, target->capacity), "width * height <= capacity");
 
     if (!GIF_Decode(src, target->pixels, (size_t)width * (size_t)height, flags)) {
         if (flags & PIX_LENIENT)

@@ -183,8 +183,6 @@ TEST_F(ArchiveTest, MalformedArchivesFailWithNothingKept)
         {"huge count", [&] { std::string s = good; Put32(&s, end - 12, 0x7FFFFFFFu); return s; }()},
         {"directory before the file", [&] { std::string s = good; Put32(&s, end - 4, (uint32_t)end + 1); return s; }()},
         {"directory into the trailer", [&] { std::string s = good; Put32(&s, end - 4, 64); return s; }()},
-        {"member before the file", [&] { std::string s = good; Put32(&s, dir + 24, 7); return s; }()},
-        {"member past the end", [&] { std::string s = good; Put32(&s, dir + 32 + 28, 0xFFFFFFF0u); return s; }()},
         {"name without its NUL", [&] { std::string s = good; s.replace(dir + 32, 24, 24, 'N'); return s; }()},
         {"truncated", good.substr(0, end - 1)},
     };
@@ -198,6 +196,36 @@ TEST_F(ArchiveTest, MalformedArchivesFailWithNothingKept)
     WriteFile("GOOD.DAT", good);
     EXPECT_EQ(DAT_Open("good.dat"), 1);
     EXPECT_EQ(LoadString("B.TXT"), "bb");
+}
+
+// A damaged entry does not cost the archive its other members; reading it stops at the end
+// of the file.
+TEST_F(ArchiveTest, MemberOutsideTheFileReadsShortAndTheRestStayUsable)
+{
+    MakeArchive("GOOD.DAT", {{"A.TXT", "aaaa"}, {"B.TXT", "bb"}});
+    const std::string good = ReadFile("GOOD.DAT");   // 6 data bytes, 64 directory bytes, 16 trailer bytes
+    const size_t dir = 6;
+    const struct {
+        const char* what;
+        size_t at;
+        uint32_t value;
+        const char *intact, *intactContents, *damaged;
+        int damagedBytes;
+    } cases[] = {
+        {"member before the file", dir + 24, 7, "B.TXT", "bb", "A.TXT", 0},
+        {"member past the end", dir + 32 + 28, 0xFFFFFFF0u, "A.TXT", "aaaa", "B.TXT", 2 + 64 + 16},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DAT_CloseAll();
+        std::string bytes = good;
+        Put32(&bytes, c.at, c.value);
+        WriteFile("BAD.DAT", bytes);
+        ASSERT_EQ(DAT_Open("BAD.DAT"), 1);
+        EXPECT_EQ(LoadString(c.intact), c.intactContents);
+        char buffer[256];
+        EXPECT_EQ(FILE_Load(c.damaged, buffer, sizeof buffer), c.damagedBytes);
+    }
 }
 
 TEST_F(ArchiveTest, DirectoryHoldsAbsoluteOffsets)

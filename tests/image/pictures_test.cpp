@@ -1,5 +1,6 @@
 // The PCX, IFF PBM and TGA loaders and the second loader set: files from small writers of the
 // formats decode to their pixels and palettes; refused files fail without writing outside.
+#include "gif_builder.h"
 #include "image_fixture.h"
 #include "picture_writers.h"
 
@@ -314,6 +315,14 @@ TEST(PictureSet, TriesEachFormatWithEightBitPalettes)
         {"PCX", picw::Pcx256(8, 3, pixels, palette, 8)},
         {"PBM", picw::Pbm(8, 3, pixels, palette, 1)},
         {"TGA", [&] { picw::Tga t = TgaWith24BitMap(8, 3, 9); t.map = palette; return picw::TgaFile(t, pixels); }()},
+        {"GIF", [&] {
+             gifb::Picture p;
+             p.width = 8;
+             p.height = 3;
+             p.pixels = pixels;
+             p.palette = palette;
+             return gifb::EncodeWithGiflib(p);
+         }()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format);
@@ -328,6 +337,15 @@ TEST(PictureSet, TriesEachFormatWithEightBitPalettes)
             EXPECT_EQ(pal[0], palette[2]);
         else
             EXPECT_TRUE(pal == palette);
+
+        // The palette and size alone, without a pixel buffer.
+        Bytes palOnly(768, 0xEE);
+        int32_t pw = 0, ph = 0;
+        PixTarget paletteOnly = {nullptr, 0, palOnly.data(), &pw, &ph, 0};
+        ASSERT_EQ(PIX_ReadPicture(c.file.data(), c.file.size(), &paletteOnly, PIX_KEEP8BIT, nullptr), 1);
+        EXPECT_TRUE(palOnly == pal);
+        EXPECT_EQ(pw, 8);
+        EXPECT_EQ(ph, 3);
     }
     Bytes junk(2000, 0x42);
     PixTarget target = {nullptr, 0, nullptr, nullptr, nullptr, 0};
