@@ -386,4 +386,13 @@ void SND_RenderTo(uint64_t total)
         SND_RenderClocked(total);
 }
 
-uint64_t SND_FramesRendered(void) { return s_rendered; }
+uint64_t SND_FramesRendered(void)
+{
+    // With a device the audio callback renders: read under its lock.
+    if (s_mode == SND_DEVICE)
+        SDL_LockAudio();
+    const uint64_t frames = s_rendered;
+    if (s_mode == SND_DEVICE)
+        SDL_UnlockAudio();
+    return frames;
+}

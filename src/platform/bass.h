@@ -80,7 +80,8 @@ void SND_SetCapture(SND_CaptureFn fn, void* user);
 // Lets a headless run end its audio at an exact frame.
 void SND_RenderTo(uint64_t total);
 
-// Frames rendered since BASS_ChannelPlay (device 0: what the capture has received).
+// Frames rendered since BASS_ChannelPlay (device 0: what the capture has received; with a
+// device: what the player has handed to the device so far).
 uint64_t SND_FramesRendered(void);
 
 #define SND_RATE 44100

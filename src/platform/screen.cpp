@@ -149,15 +149,19 @@ static struct {
     uint32_t black;
     bool identity;  // every colour maps to its own frame pixel: rows can be copied as they are
     const SDL_PixelFormat* format;
+    uint32_t masks[4];  // the format's masks: a new format at a reused address still counts
     int32_t orderB, orderR;
     bool valid;
 } s_map;
 
 static void LLS_UpdateSurfaceMap(const SDL_PixelFormat* format)
 {
-    if (s_map.valid && s_map.format == format && s_map.orderB == ByteOrderB && s_map.orderR == ByteOrderR &&
+    const uint32_t masks[4] = {format->Rmask, format->Gmask, format->Bmask, format->Amask};
+    if (s_map.valid && s_map.format == format && std::memcmp(s_map.masks, masks, sizeof masks) == 0 &&
+        s_map.orderB == ByteOrderB && s_map.orderR == ByteOrderR &&
         std::memcmp(s_map.sourceTable, LLS_ColorTable, sizeof LLS_ColorTable) == 0)
         return;
+    std::memcpy(s_map.masks, masks, sizeof masks);
     std::memcpy(s_map.sourceTable, LLS_ColorTable, sizeof LLS_ColorTable);
     for (int i = 0; i < 256; i++)
         s_map.colors[i] = LLS_SurfacePixel(format, LLS_ColorTable[i]);
@@ -273,7 +277,7 @@ void LLS_DUMP(void)
             }
         } else {
             srcCount = std::clamp<int32_t>(available - y * W, 0, W);
-            srcRow = src + y * W;
+            srcRow = srcCount > 0 ? src + y * W : nullptr;   // never a pointer past the source
             LLS_LookupRow(srcRow, row, srcCount, LLS_ColorTable);
             std::fill(row + srcCount, row + W, 0u);
         }
