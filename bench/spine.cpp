@@ -55,41 +55,20 @@ void LiteralDump()
             px[y * (s->pitch / 4) + x] = LLS_SurfacePixel(s->format, LLS_Frame32[y * 640 + x]);
 }
 
-void BM_LLS_DUMP_Mode0(benchmark::State& state)
+// One conversion per iteration of a frame in the given mode.
+void RunDump(benchmark::State& state, int mode, void (*dump)(void))
 {
-    BenchFrame(0);
+    BenchFrame(mode);
     for (auto _ : state) {
-        LLS_DUMP();
+        dump();
         benchmark::DoNotOptimize(LLS_Frame32[1000]);
     }
 }
 
-void BM_LLS_DUMP_Mode5(benchmark::State& state)
-{
-    BenchFrame(5);
-    for (auto _ : state) {
-        LLS_DUMP();
-        benchmark::DoNotOptimize(LLS_Frame32[1000]);
-    }
-}
-
-void BM_LiteralDump_Mode0(benchmark::State& state)
-{
-    BenchFrame(0);
-    for (auto _ : state) {
-        LiteralDump();
-        benchmark::DoNotOptimize(LLS_Frame32[1000]);
-    }
-}
-
-void BM_LiteralDump_Mode5(benchmark::State& state)
-{
-    BenchFrame(5);
-    for (auto _ : state) {
-        LiteralDump();
-        benchmark::DoNotOptimize(LLS_Frame32[1000]);
-    }
-}
+void BM_LLS_DUMP_Mode0(benchmark::State& state) { RunDump(state, 0, LLS_DUMP); }
+void BM_LLS_DUMP_Mode5(benchmark::State& state) { RunDump(state, 5, LLS_DUMP); }
+void BM_LiteralDump_Mode0(benchmark::State& state) { RunDump(state, 0, LiteralDump); }
+void BM_LiteralDump_Mode5(benchmark::State& state) { RunDump(state, 5, LiteralDump); }
 
 void BM_Memcpy_Frame(benchmark::State& state)
 {
