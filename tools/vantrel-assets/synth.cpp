@@ -260,7 +260,9 @@ SYN_Sample SYN_Riser(double seconds)
     double phase[3] = {0, 0, 0};
     for (size_t n = 0; n < count; n++) {
         double u = double(n) / double(count);       // 0 .. 1 over the swell
-        double cutoff = 300.0 * SYN_Exp(3.3 * u);   // 300 Hz rising to about 8 kHz
+        // 300 Hz rising to 3.6 kHz: the filter is stable only below a sixth of the rate
+        // (a sweep to 8 kHz blew it up and left the sample silent).
+        double cutoff = 300.0 * SYN_Exp(2.48 * u);
         sweep.Set(cutoff, rate, 0.5);
         double metal = 0;
         for (int i = 0; i < 3; i++) {
