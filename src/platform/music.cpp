@@ -95,3 +95,6 @@ void MUSIC_Stop(void)
 }
 
 void MUSIC_Free(void) { BASS_Free(); }
+
+void MUSIC_Pause(void) { BASS_ChannelPause(MUSIC_Handle); }
+void MUSIC_Resume(void) { BASS_ChannelPlay(MUSIC_Handle, 0); }
