@@ -90,7 +90,7 @@ int SDL_main(int argc, char** argv)
 
     int order = 0, row = 0;
     if (DEMO_Options.fromOrder && !SKIP_Reached(&order, &row)) {
-        std::fprintf(stderr, "vantrel: the show ends before it passes --from %d:%d (it ended at %d:%d)\n",
+        std::fprintf(stderr, "\nvantrel: the show ends before it passes --from %d:%d (it ended at %d:%d)\n",
                      DEMO_Options.fromOrder, DEMO_Options.fromRow, order, row);
         return DEMO_EXIT_USAGE;
     }
