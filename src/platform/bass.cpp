@@ -40,7 +40,7 @@ static uint32_t s_word = 0;        // the position at the render head: order | r
 static SND_Snapshot s_snaps[SND_SNAPSHOTS];
 static uint32_t s_snapCount = 0;   // records made since BASS_ChannelPlay
 static uint32_t s_bufferFrames = 0; // frames of one device buffer
-static uint32_t s_subFrames = 256; // frames between two records
+static uint32_t s_subFrames = 64;  // frames between two records
 static uint32_t s_callbackMs = 0;  // SDL_GetTicks at the last callback
 static uint64_t s_callbackFrames = 0;
 static bool s_outputOn = false;
@@ -91,7 +91,8 @@ static uint32_t SND_PlayerWord(void)
 // Renders count frames into out (interleaved stereo); after the module's end, silence. The
 // position is taken after every piece of at most SND_PIECE frames that the player filled
 // whole: once it has ended the player reads 0/0, and the position must stay on the last row.
-#define SND_PIECE 256
+// A row that starts inside a piece is seen at its end: 64 frames keep that under 1.5 ms.
+#define SND_PIECE 64
 static void SND_Render(int16_t* out, size_t count)
 {
     size_t got = 0;
@@ -181,7 +182,7 @@ static bool SND_OpenDevice(void)
     }
     s_bufferFrames = have.samples;
     // At most 16 records per buffer, so the ring always covers two buffers.
-    s_subFrames = have.samples / 16 > 256 ? have.samples / 16 : 256;
+    s_subFrames = have.samples / 16 > 64 ? have.samples / 16 : 64;
     return true;
 }
 
