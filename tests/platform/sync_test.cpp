@@ -164,7 +164,9 @@ TEST(Sync, ReportedPositionFollowsTheAudioWrittenWithinOneTick)
         mid.push_back((o.lo + o.hi) / 2);
         if (o.hi - o.lo <= 4)
             narrow.push_back((o.lo + o.hi) / 2);
-        all += "[" + std::to_string((int)std::floor(o.lo)) + "," + std::to_string((int)std::ceil(o.hi)) + "] ";
+        char interval[48];
+        std::snprintf(interval, sizeof interval, "[%.0f,%.0f] ", std::floor(o.lo), std::ceil(o.hi));
+        all += interval;
     }
     auto median = [](std::vector<double> v) {
         std::sort(v.begin(), v.end());
