@@ -1,6 +1,7 @@
 // The offline renderer (vantrel --render DIR): the show runs headless through the same
 // DemoMain and main loop, one frame per tick on the virtual clock, and every presented frame
-// and the soundtrack rendered in lockstep are written out (PNG files, a WAV file, a video).
+// and the soundtrack rendered in lockstep are written out (PNG files with an index, a WAV
+// file, a video).
 #include "driver/render.h"
 
 #include "driver/demo.h"
@@ -39,6 +40,7 @@ struct RenderState {
     uint64_t frame;                // frames presented so far; the next one shows this tick
     uint64_t kept;                 // frames written out (one in options->every)
     FILE* wav;
+    FILE* index;                   // DIR/frames.txt: each written frame's tick and position
     uint64_t audioWritten;         // audio frames written out
     std::vector<int16_t> pending;  // audio rendered beyond what has been written
     pid_t ffmpeg;
@@ -359,6 +361,10 @@ static void RENDER_FramePresented(void)
         std::string error;
         if (!PNG_WriteRGB32(path.c_str(), LLS_Frame32, LLS_FRAME_WIDTH, LLS_FRAME_HEIGHT, &error))
             RENDER_Fail("cannot write \"%s\": %s", path.c_str(), error.c_str());
+        const uint64_t tick = r.startTick + r.frame;
+        std::fprintf(r.index, "%s %llu %llu:%05.2f %d:%d\n", name + 1, (unsigned long long)tick,
+                     (unsigned long long)(tick / 70 / 60), (double)(tick % 4200) / 70.0, MUSIC_GetOrder(),
+                     MUSIC_GetRow());
         if (r.videoFd >= 0) {
             r.videoQueue.emplace_back(LLS_Frame32, LLS_Frame32 + LLS_FRAME_WIDTH * LLS_FRAME_HEIGHT);
             if (r.videoQueue.size() > RENDER_VIDEO_DELAY && !RENDER_SendFrame())
@@ -416,11 +422,19 @@ int RENDER_Run(const DemoOptions& options)
         std::fprintf(stderr, "vantrel: cannot write \"%s\": %s\n", wavPath.c_str(), std::strerror(errno));
         return DEMO_EXIT_ERROR;
     }
+    std::string indexPath = r.dir + "/frames.txt";
+    r.index = std::fopen(indexPath.c_str(), "w");
+    if (!r.index) {
+        std::fprintf(stderr, "vantrel: cannot write \"%s\": %s\n", indexPath.c_str(), std::strerror(errno));
+        std::fclose(r.wav);
+        return DEMO_EXIT_ERROR;
+    }
     uint8_t header[44];
     RENDER_WavHeader(header, 0);
     std::fwrite(header, 1, sizeof header, r.wav);
     if (options.videoFile && !RENDER_StartVideo(options, ffmpeg)) {
         std::fclose(r.wav);
+        std::fclose(r.index);
         return DEMO_EXIT_ERROR;
     }
     s_signal = 0;
@@ -454,6 +468,8 @@ int RENDER_Run(const DemoOptions& options)
     if (std::fseek(r.wav, 0, SEEK_SET) != 0 || std::fwrite(header, 1, sizeof header, r.wav) != sizeof header)
         ok = false;
     if (std::fclose(r.wav) != 0)
+        ok = false;
+    if (std::fclose(r.index) != 0)
         ok = false;
     if (!ok && !r.failed)
         std::fprintf(stderr, "vantrel: cannot write \"%s\"\n", wavPath.c_str());
