@@ -349,6 +349,9 @@ static void RENDER_FramePresented(void)
     }
     if (r.frame == 0)
         RENDER_Announce();
+    // The position of this frame, read before its audio is rendered on to the next frame's.
+    r.order = MUSIC_GetOrder();
+    r.row = MUSIC_GetRow();
     // This frame's share of the soundtrack ends where the next frame begins.
     const uint64_t audioEnd = (r.frame + 1) * RENDER_AUDIO_PER_FRAME;
     SND_RenderTo(r.startTick * RENDER_AUDIO_PER_FRAME + audioEnd);
@@ -363,8 +366,7 @@ static void RENDER_FramePresented(void)
             RENDER_Fail("cannot write \"%s\": %s", path.c_str(), error.c_str());
         const uint64_t tick = r.startTick + r.frame;
         std::fprintf(r.index, "%s %llu %llu:%05.2f %d:%d\n", name + 1, (unsigned long long)tick,
-                     (unsigned long long)(tick / 70 / 60), (double)(tick % 4200) / 70.0, MUSIC_GetOrder(),
-                     MUSIC_GetRow());
+                     (unsigned long long)(tick / 70 / 60), (double)(tick % 4200) / 70.0, r.order, r.row);
         if (r.videoFd >= 0) {
             r.videoQueue.emplace_back(LLS_Frame32, LLS_Frame32 + LLS_FRAME_WIDTH * LLS_FRAME_HEIGHT);
             if (r.videoQueue.size() > RENDER_VIDEO_DELAY && !RENDER_SendFrame())
@@ -373,8 +375,6 @@ static void RENDER_FramePresented(void)
         r.kept++;
     }
     r.frame++;
-    r.order = MUSIC_GetOrder();
-    r.row = MUSIC_GetRow();
     RENDER_Progress(false);
 
     if (o.frames >= 0 && (int64_t)r.frame >= o.frames) {
