@@ -26,9 +26,11 @@ static const char* const kUsage =
     "                             with --as, whether the show can use it as its picture NAME\n"
     "  png FILE OUT.png [--6bit]  convert the picture into an indexed PNG\n"
     "\n"
-    "Pictures are GIF (one image, a 128- or 256-entry global colour table), PCX version 5\n"
-    "(256 or 16 colours), IFF PBM and colour-mapped TGA with the TGA 2.0 footer.\n"
-    "'vantrel-pix COMMAND --help' describes one command. Errors exit with status 1.\n";
+    "Pictures are GIF (the first image, a 128- or 256-entry global colour table, LZW code\n"
+    "sizes 2 to 9), PCX version 5 (256 or 16 colours), IFF PBM and colour-mapped TGA with the\n"
+    "TGA 2.0 footer. A file that cannot be read is refused with the reason.\n"
+    "'vantrel-pix COMMAND --help' describes one command. Errors exit with status 1, and so\n"
+    "does info --as for a picture the show cannot use.\n";
 
 static const char* const kInfoHelp =
     "usage: vantrel-pix info FILE [--as NAME]\n"
