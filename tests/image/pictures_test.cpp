@@ -479,7 +479,8 @@ TEST_F(PictureFileTest, PictureToolChecksAPictureAgainstItsPlaceInTheShow)
         // Only the base name counts, ignoring case; a smaller picture fits but is laid out wrong.
         {"info weave.gif --as gfx/freestyl.gif", 1,
          head + "as GFX\\FREESTYL.GIF: no\n  320 x 200 where the first still picture needs 640 x 480\n"},
-        {"info --as RIPP2.GIF weave.gif", 1, head + "as GFX\\ripp2.gif: no\n  320 x 200 where the ripple's water needs 256 x 256\n"},
+        {"info --as RIPP2.GIF weave.gif", 1,
+         head + "as GFX\\ripp2.gif: no\n  320 x 200 where the ripple's water needs 256 x 256\n"},
         {"info low.gif --as 'GFX\\sqtback.gif'", 1,
          head + "as GFX\\sqtback.gif: no\n  a pixel uses palette entry 200 where the tower's background may use "
                 "entries 0-127 only\n"},
@@ -508,7 +509,8 @@ TEST_F(PictureFileTest, PictureToolChecksAPictureAgainstItsPlaceInTheShow)
     }
     std::string out;
     EXPECT_EQ(RunPictureTool("info weave.gif --as 'GFX\\NONE.GIF'", &out), 1);
-    EXPECT_THAT(out, ::testing::HasSubstr("the show has no picture named GFX\\NONE.GIF (its pictures: GFX\\WEAVE.GIF,"));
+    EXPECT_THAT(out,
+                ::testing::HasSubstr("the show has no picture named GFX\\NONE.GIF (its pictures: GFX\\WEAVE.GIF,"));
     EXPECT_EQ(RunPictureTool("info weave.gif --as", &out), 1);
     EXPECT_THAT(out, ::testing::HasSubstr("--as needs the name"));
 }
