@@ -54,7 +54,8 @@ TEST_F(GlowTest, StartShowsTheGreenToWhitePaletteAtOnce)
     for (int i = 128; i < 256; i++)
         ASSERT_EQ(std::memcmp(p + 3 * i, p + 3 * 127, 3), 0) << i;
     for (int i = 0; i < 256; i++)
-        ASSERT_EQ(LLS_ColorTable[i], (uint32_t)p[3 * i] << 18 | (uint32_t)p[3 * i + 1] << 10 | (uint32_t)p[3 * i + 2] << 2);
+        ASSERT_EQ(LLS_ColorTable[i],
+                  (uint32_t)p[3 * i] << 18 | (uint32_t)p[3 * i + 1] << 10 | (uint32_t)p[3 * i + 2] << 2);
 
     // The blob: 40 at the centre, falling to 0 at the rim and outside it, round.
     EXPECT_EQ(Blob(32, 32), 40);

@@ -270,8 +270,11 @@ TEST_F(TowerSpanTest, RowsOutsideTheScreenDrawNothing)
     for (int32_t row : {-1, 200, INT32_MAX, INT32_MIN})
         TOWER_Span(row, 0, 300, 0, 0x1000, 500, 500);
     EXPECT_EQ(Drawn(), 0);
-    for (int32_t z : {INT32_MAX, INT32_MIN, 1 << 23, -(1 << 23)})
-        TOWER_Span(kRow, 0, 300, 0xFFFFFFFFu, 0, z, -z);
+    // Depths whose 24.8 forms and steps leave the 32-bit range stay on the row.
+    const int32_t depths[][2] = {
+        {INT32_MAX, INT32_MIN}, {INT32_MIN, INT32_MAX}, {1 << 23, -(1 << 23)}, {-(1 << 23), 1 << 23}};
+    for (const auto& z : depths)
+        TOWER_Span(kRow, 0, 300, 0xFFFFFFFFu, 0, z[0], z[1]);
     EXPECT_LE(Drawn(), 300);
 }
 
