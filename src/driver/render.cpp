@@ -170,8 +170,8 @@ static std::string RENDER_FindProgram(const char* name)
     return std::string();
 }
 
-// The ffmpeg program on PATH, or "" after saying that it is missing.
-static std::string RENDER_NeedFfmpeg(void)
+// The path of ffmpeg on PATH; empty, with the message said, when there is none.
+static std::string RENDER_FindFfmpeg(void)
 {
     std::string ffmpeg = RENDER_FindProgram("ffmpeg");
     if (ffmpeg.empty())
@@ -181,8 +181,8 @@ static std::string RENDER_NeedFfmpeg(void)
     return ffmpeg;
 }
 
-// Starts ffmpeg reading raw frames on its standard input and raw audio on descriptor 3,
-// and encoding them as H.264 and AAC at 70 / every frames per second.
+// Starts ffmpeg (found by RENDER_FindFfmpeg) reading raw frames on its standard input and raw
+// audio on descriptor 3, and encoding them as H.264 and AAC at 70 / every frames per second.
 static bool RENDER_StartVideo(const DemoOptions& o, const std::string& ffmpeg)
 {
     int video[2], audio[2];
@@ -404,9 +404,9 @@ int RENDER_Run(const DemoOptions& options)
     r.stopReason = "the end of the show";
     r.skipping = options.fromOrder > 0;
 
-    // Nothing is created when the video cannot be made.
+    // A video without ffmpeg renders nothing: refused before the folder and its files are made.
     std::string ffmpeg;
-    if (options.videoFile && (ffmpeg = RENDER_NeedFfmpeg()).empty())
+    if (options.videoFile && (ffmpeg = RENDER_FindFfmpeg()).empty())
         return DEMO_EXIT_ERROR;
 
     std::error_code ec;
