@@ -5,8 +5,6 @@
 #include "fx2d/feedback.h"
 #include "fx2d/glow.h"
 #include "fx2d/tunnel.h"
-#include "fx3d/beams.h"
-#include "fx3d/raytrace.h"
 #include "fx3d/tower.h"
 #include "sections/finale.h"
 #include "text/font.h"
@@ -27,15 +25,7 @@ int FONT_Load(Font* font, const char*)
     return 0;
 }
 
-// --- Light beams, ray-traced scene, tower ---
-bool BEAM_Start(uint32_t t) { return PlaceholderEffect(t); }
-bool BEAM_Reverse(uint32_t) { return true; }
-bool BEAM_Resume(uint32_t t) { return PlaceholderEffect(t); }
-bool RAY_Start(uint32_t t) { return PlaceholderEffect(t); }
-bool RAY_Resume(uint32_t t) { return PlaceholderEffect(t); }
-bool RAY_Grow(uint32_t) { return true; }
-bool RAY_Stop(uint32_t t) { return PlaceholderEffect(t); }
-bool FX_Nop(uint32_t) { return true; }
+// --- Tower ---
 bool TOWER_Start(uint32_t t) { return PlaceholderEffect(t); }
 bool TOWER_Skip(uint32_t) { return true; }
 bool TOWER_Stop(uint32_t t) { return PlaceholderEffect(t); }
