@@ -40,7 +40,9 @@ void RAY_ResetScene(void)
     RAY_LightCount = RAY_INITIAL_LIGHTS;
 }
 
-void RAY_HitSphere(const float* d, const RAY_Object* o, RAY_Hit* hit)
+// The two intersection routines, inline so that the caster's loop can test the kind and
+// skip the indirect call; RAY_HitSphere and RAY_HitHalfSpace are the same code.
+static inline void RAY_SphereHit(const float* d, const RAY_Object* o, RAY_Hit* hit)
 {
     const float b = d[0] * o->x + d[1] * o->y + d[2] * o->z;
     const float q = b * b - o->c;
@@ -54,7 +56,7 @@ void RAY_HitSphere(const float* d, const RAY_Object* o, RAY_Hit* hit)
     }
 }
 
-void RAY_HitHalfSpace(const float* d, const RAY_Object* o, RAY_Hit* hit)
+static inline void RAY_HalfSpaceHit(const float* d, const RAY_Object* o, RAY_Hit* hit)
 {
     const float s = d[0] * o->x + d[1] * o->y + d[2] * o->z;
     if (s == 0.0f) {
@@ -70,6 +72,16 @@ void RAY_HitHalfSpace(const float* d, const RAY_Object* o, RAY_Hit* hit)
         hit->tEnter = u - RAY_OPEN_SIDE;
         hit->tExit = u;
     }
+}
+
+void RAY_HitSphere(const float* d, const RAY_Object* o, RAY_Hit* hit)
+{
+    RAY_SphereHit(d, o, hit);
+}
+
+void RAY_HitHalfSpace(const float* d, const RAY_Object* o, RAY_Hit* hit)
+{
+    RAY_HalfSpaceHit(d, o, hit);
 }
 
 static int32_t RAY_Count(int32_t count, int32_t most)
@@ -171,7 +183,12 @@ void RAY_TracePixel(const float* dir, uint8_t* shade, RAY_Pixel* pixel)
     const int32_t count = RAY_Count(RAY_ObjectCount, RAY_MAX_OBJECTS);
     for (int32_t k = 0; k < count; k++) {
         const RAY_Object* o = &RAY_Objects[k];
-        o->hit(dir, o, &hit);
+        if (o->hit == RAY_HitSphere)
+            RAY_SphereHit(dir, o, &hit);
+        else if (o->hit == RAY_HitHalfSpace)
+            RAY_HalfSpaceHit(dir, o, &hit);
+        else
+            o->hit(dir, o, &hit);
         if (hit.enter) {
             pool[used] = RAY_Event{hit.tEnter, o, k, 1, nullptr};
             RAY_Insert(&head, &pool[used++]);
