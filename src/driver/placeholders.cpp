@@ -2,9 +2,7 @@
 // alive (an effect installs an idle hook and returns true) without doing its real work.
 // This file is the one list of them; each subsystem deletes its block when it lands.
 #include "driver/demo.h"
-#include "fx2d/feedback.h"
 #include "fx2d/glow.h"
-#include "fx2d/tunnel.h"
 #include "fx3d/beams.h"
 #include "fx3d/raytrace.h"
 #include "fx3d/tower.h"
@@ -40,13 +38,8 @@ bool TOWER_Start(uint32_t t) { return PlaceholderEffect(t); }
 bool TOWER_Skip(uint32_t) { return true; }
 bool TOWER_Stop(uint32_t t) { return PlaceholderEffect(t); }
 
-// --- Glow particles, feedback zoom, circle tunnel ---
+// --- Glow particles ---
 bool GlowStart(uint32_t t) { return PlaceholderEffect(t); }
-bool FeedbackStart(uint32_t t) { return PlaceholderEffect(t); }
-bool FeedbackEnd(uint32_t t) { return PlaceholderEffect(t); }
-bool TunnelStart(uint32_t t) { return PlaceholderEffect(t); }
-bool TunnelNextMode(uint32_t) { return true; }
-bool TunnelEnd(uint32_t t) { return PlaceholderEffect(t); }
 
 // --- Closing screen ---
 bool FinalePrepare(uint32_t) { return true; }
