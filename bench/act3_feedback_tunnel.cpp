@@ -5,52 +5,16 @@
 #include "fx3d/sincos.h"
 #include "platform/screen.h"
 
+#include "bench_gif.h"
+
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
-#include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace {
-
-// Writes a 256 x 256 GIF with a grey 256-entry palette, coded with 9-bit codes and a clear
-// code every 250 pixels so the code width never grows.
-void WritePicture(const char* path)
-{
-    std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a', 0, 1, 0, 1, 0xF7, 0, 0};
-    for (int i = 0; i < 256; i++)
-        out.insert(out.end(), {(uint8_t)i, (uint8_t)i, (uint8_t)i});
-    out.insert(out.end(), {0x2C, 0, 0, 0, 0, 0, 1, 0, 1, 0, 8});
-    std::vector<uint8_t> data;
-    uint32_t acc = 0;
-    int bits = 0;
-    auto put = [&](uint32_t code) {
-        acc |= code << bits;
-        for (bits += 9; bits >= 8; bits -= 8, acc >>= 8)
-            data.push_back((uint8_t)acc);
-    };
-    for (int i = 0; i < 65536; i++) {
-        if (i % 250 == 0)
-            put(256);
-        put((uint32_t)((i * 7 + i / 256) & 255));
-    }
-    put(257);
-    if (bits > 0)
-        data.push_back((uint8_t)acc);
-    for (size_t i = 0; i < data.size(); i += 255) {
-        const size_t n = std::min<size_t>(255, data.size() - i);
-        out.push_back((uint8_t)n);
-        out.insert(out.end(), data.begin() + (long)i, data.begin() + (long)(i + n));
-    }
-    out.insert(out.end(), {0, 0x3B});
-    FILE* f = std::fopen(path, "wb");
-    if (!f || std::fwrite(out.data(), 1, out.size(), f) != out.size())
-        std::abort();
-    std::fclose(f);
-}
 
 std::filesystem::path s_scratch;
 
@@ -73,8 +37,8 @@ void PrepareData()
     std::atexit(RemoveScratch);
     std::filesystem::create_directories(s_scratch / "GFX");
     std::filesystem::current_path(s_scratch);
-    WritePicture("GFX/feedback.gif");
-    WritePicture("GFX/circler.gif");
+    WriteGIF("GFX/feedback.gif", 256, 256);
+    WriteGIF("GFX/circler.gif", 256, 256);
     SINCOS_Init();
 }
 

@@ -2,10 +2,8 @@
 // alive (an effect installs an idle hook and returns true) without doing its real work.
 // This file is the one list of them; each subsystem deletes its block when it lands.
 #include "driver/demo.h"
-#include "fx2d/glow.h"
 #include "fx3d/beams.h"
 #include "fx3d/raytrace.h"
-#include "fx3d/tower.h"
 #include "sections/finale.h"
 #include "text/font.h"
 
@@ -34,12 +32,6 @@ bool RAY_Resume(uint32_t t) { return PlaceholderEffect(t); }
 bool RAY_Grow(uint32_t) { return true; }
 bool RAY_Stop(uint32_t t) { return PlaceholderEffect(t); }
 bool FX_Nop(uint32_t) { return true; }
-bool TOWER_Start(uint32_t t) { return PlaceholderEffect(t); }
-bool TOWER_Skip(uint32_t) { return true; }
-bool TOWER_Stop(uint32_t t) { return PlaceholderEffect(t); }
-
-// --- Glow particles ---
-bool GlowStart(uint32_t t) { return PlaceholderEffect(t); }
 
 // --- Closing screen ---
 bool FinalePrepare(uint32_t) { return true; }
