@@ -2,8 +2,6 @@
 // alive (an effect installs an idle hook and returns true) without doing its real work.
 // This file is the one list of them; each subsystem deletes its block when it lands.
 #include "driver/demo.h"
-#include "fx3d/beams.h"
-#include "fx3d/raytrace.h"
 #include "sections/finale.h"
 #include "text/font.h"
 
@@ -22,16 +20,6 @@ int FONT_Load(Font* font, const char*)
     std::memset(font, 0, sizeof *font);
     return 0;
 }
-
-// --- Light beams, ray-traced scene, tower ---
-bool BEAM_Start(uint32_t t) { return PlaceholderEffect(t); }
-bool BEAM_Reverse(uint32_t) { return true; }
-bool BEAM_Resume(uint32_t t) { return PlaceholderEffect(t); }
-bool RAY_Start(uint32_t t) { return PlaceholderEffect(t); }
-bool RAY_Resume(uint32_t t) { return PlaceholderEffect(t); }
-bool RAY_Grow(uint32_t) { return true; }
-bool RAY_Stop(uint32_t t) { return PlaceholderEffect(t); }
-bool FX_Nop(uint32_t) { return true; }
 
 // --- Closing screen ---
 bool FinalePrepare(uint32_t) { return true; }
