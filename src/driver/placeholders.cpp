@@ -8,23 +8,12 @@
 #include "fx3d/beams.h"
 #include "fx3d/raytrace.h"
 #include "fx3d/tower.h"
-#include "sections/finale.h"
-#include "text/font.h"
-
-#include <cstring>
 
 static bool PlaceholderIdle(uint32_t) { return true; }
 static bool PlaceholderEffect(uint32_t)
 {
     FrameHook = PlaceholderIdle;
     return true;
-}
-
-// --- Fonts and text ---
-int FONT_Load(Font* font, const char*)
-{
-    std::memset(font, 0, sizeof *font);
-    return 0;
 }
 
 // --- Light beams, ray-traced scene, tower ---
@@ -47,7 +36,3 @@ bool FeedbackEnd(uint32_t t) { return PlaceholderEffect(t); }
 bool TunnelStart(uint32_t t) { return PlaceholderEffect(t); }
 bool TunnelNextMode(uint32_t) { return true; }
 bool TunnelEnd(uint32_t t) { return PlaceholderEffect(t); }
-
-// --- Closing screen ---
-bool FinalePrepare(uint32_t) { return true; }
-bool FinaleStart(uint32_t t) { return PlaceholderEffect(t); }
