@@ -164,11 +164,12 @@ static void ENDTEXT_ReadPage(void)
     }
 }
 
-int EndTextOpen(const char* fileName)
+void ENDTEXT_Close(void)
 {
     EndTextState& s = ENDTEXT_State;
     if (s.stream)
         FILE_Close(s.stream);
+    s.stream = nullptr;
     std::memset(s.pages, 0, sizeof s.pages);
     s.current = s.pages[0];
     s.previous = s.pages[1];
@@ -176,16 +177,29 @@ int EndTextOpen(const char* fileName)
     s.pageDuration = ENDTEXT_DEFAULT_DURATION;
     s.textStart = s.readPosition = 0;
     s.textEnd = -1;
+}
+
+void ENDTEXT_Start(FILE* stream, long size)
+{
+    EndTextState& s = ENDTEXT_State;
+    ENDTEXT_Close();
+    s.stream = stream;
+    if (!stream)
+        return;
+    s.textStart = s.readPosition = std::max(0L, std::ftell(stream));
+    // The stream of a member runs on into the members after it: the text ends with its member.
+    s.textEnd = size < 0 ? -1 : s.textStart + size;
+}
+
+int EndTextOpen(const char* fileName)
+{
+    ENDTEXT_Close();
     // The size first: it is the loose file's, or the member's when the text lies in the archive.
     const uint32_t size = FILE_GetSize(fileName);
-    s.stream = FILE_OpenText(fileName);
-    if (!s.stream)
+    FILE* stream = FILE_OpenText(fileName);
+    if (!stream)
         return 0;
-    s.textStart = s.readPosition = std::ftell(s.stream);
-    if (s.textStart < 0)
-        s.textStart = s.readPosition = 0;
-    // The stream of a member runs on into the members after it: the text ends with its member.
-    s.textEnd = s.textStart + (long)size;
+    ENDTEXT_Start(stream, (long)size);
     return 1;
 }
 

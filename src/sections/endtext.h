@@ -37,6 +37,14 @@ extern EndTextState ENDTEXT_State;
 // first page. 1 on success, 0 if it cannot be opened (the pager then shows empty pages).
 int EndTextOpen(const char* fileName);
 
+// Starts the pager on stream (owned from now on), whose text runs from the stream's position
+// for size bytes (a negative size: to the end of the stream). EndTextOpen's second half; tests
+// and fuzz targets hand it streams on memory.
+void ENDTEXT_Start(FILE* stream, long size);
+
+// Closes the stream and empties the pages.
+void ENDTEXT_Close(void);
+
 // Once per frame with the ticks elapsed since the closing screen started: reads the next page
 // when one is due, then draws the current page fading in and the previous one fading out
 // with the start-up font. STEXT_InitColors must have run.

@@ -54,6 +54,7 @@ protected:
         FONT_Free(&DemoFont);
         TCS_End();
         TCS_Active = 0;
+        ENDTEXT_Close();
         DAT_CloseAll();
         scratch.reset();
     }

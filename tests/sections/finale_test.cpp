@@ -34,7 +34,7 @@ protected:
         TCS_End();
         TCS_Active = 0;
         FrameHook = nullptr;
-        EndTextOpen("NO-SUCH-FILE");
+        ENDTEXT_Close();
         DAT_CloseAll();
         scratch.reset();
     }
