@@ -149,7 +149,7 @@ static void ENDTEXT_ReadPage(void)
             std::strncpy(e.text, tokens[2], ENDTEXT_TEXT_BYTES - 1);
             e.text[ENDTEXT_TEXT_BYTES - 1] = 0;
             if (e.x < 0)
-                e.x = (TCS_Width - GetTextExtent(&DemoFont, e.text)) / 2;
+                e.x = (int32_t)(((int64_t)TCS_Width - GetTextExtent(&DemoFont, e.text)) / 2);
             if (e.y < 0 && count > 0)
                 e.y = (int32_t)std::min<int64_t>((int64_t)s.current[count - 1].y + ENDTEXT_LINE_SPACING, INT32_MAX);
             count++;
