@@ -1,5 +1,7 @@
 // The music library layer over libopenmpt and SDL 1.2 audio: one module at a time, played
 // once at 44100 Hz stereo 16-bit, either through the sound device or rendered with a clock.
+// A second copy of the module (the scout) plays a little ahead of the heard one, so that the
+// last milliseconds before the end can be faded out instead of stopping dead with a click.
 #include "platform/bass.h"
 
 #include "platform/backend.h"
@@ -26,11 +28,15 @@ static int s_error = BASS_OK;
 static std::string s_detail;
 
 static openmpt_module* s_module = nullptr;
+static openmpt_module* s_scout = nullptr;  // the same module, read SND_FADE_FRAMES ahead
 static bool s_playing = false;     // between BASS_ChannelPlay and BASS_Stop or the end
 static bool s_ended = false;       // the player has delivered its last frame
 static uint64_t s_rendered = 0;    // frames rendered since BASS_ChannelPlay
 static uint64_t s_endFrame = 0;    // s_rendered when the module ended
 static uint32_t s_word = 0;        // the position at the render head: order | row << 16
+static uint64_t s_scoutFrames = 0; // frames the scout has rendered since BASS_ChannelPlay
+static uint64_t s_songEnd = 0;     // frames of the whole song, once the scout has met its end
+static bool s_songEndKnown = false;
 
 // Sound device: shared with the callback, read and written only under SDL_LockAudio.
 static SND_Snapshot s_snaps[SND_SNAPSHOTS];
@@ -66,6 +72,44 @@ static uint32_t SND_PlayerWord(void)
     return (uint32_t)(order & 0xFFFF) | (uint32_t)(row & 0xFFFF) << 16;
 }
 
+// The fade at the end: the last SND_FADE_FRAMES frames of the song (10 ms) fall linearly
+// to silence, the very last one to 0. The song keeps its length; only its tail is scaled.
+#define SND_FADE_FRAMES 441
+
+// Lets the scout read ahead until it has rendered upTo frames or met the song's end. Its
+// audio is thrown away; only where it ends counts. Both copies render the same ticks, so the
+// scout ends at exactly the frame where the heard copy will end.
+static void SND_Scout(uint64_t upTo)
+{
+    int16_t scratch[2 * SND_FADE_FRAMES];
+    while (s_scout && !s_songEndKnown && s_scoutFrames < upTo) {
+        uint64_t left = upTo - s_scoutFrames;
+        size_t want = left < SND_FADE_FRAMES ? (size_t)left : SND_FADE_FRAMES;
+        size_t n = openmpt_module_read_interleaved_stereo(s_scout, SND_RATE, want, scratch);
+        s_scoutFrames += n;
+        if (n < want) {
+            s_songEnd = s_scoutFrames;
+            s_songEndKnown = true;
+        }
+    }
+}
+
+// Scales count frames of the song that begin at frame first by the fade, where they lie
+// within it. Integer arithmetic, so every run gives the same samples.
+static void SND_FadeOut(int16_t* frames, uint64_t first, size_t count)
+{
+    if (!s_songEndKnown || first + count + SND_FADE_FRAMES <= s_songEnd)
+        return;
+    for (size_t i = 0; i < count; i++) {
+        const uint64_t left = s_songEnd - (first + i);  // 1 for the last frame
+        if (left > SND_FADE_FRAMES)
+            continue;
+        const int32_t gain = (int32_t)left - 1;          // of SND_FADE_FRAMES
+        frames[2 * i] = (int16_t)(frames[2 * i] * gain / SND_FADE_FRAMES);
+        frames[2 * i + 1] = (int16_t)(frames[2 * i + 1] * gain / SND_FADE_FRAMES);
+    }
+}
+
 // Renders count frames into out (interleaved stereo); after the module's end, silence. The
 // position is taken after every piece of at most SND_PIECE frames that the player filled
 // whole: once it has ended the player reads 0/0, and the position must stay on the last row.
@@ -75,7 +119,10 @@ static void SND_Render(int16_t* out, size_t count)
     size_t got = 0;
     while (s_module && !s_ended && got < count) {
         size_t want = count - got < SND_PIECE ? count - got : SND_PIECE;
+        const uint64_t first = s_rendered + got;
+        SND_Scout(first + want + SND_FADE_FRAMES);
         size_t n = openmpt_module_read_interleaved_stereo(s_module, SND_RATE, want, out + 2 * got);
+        SND_FadeOut(out + 2 * got, first, n);
         got += n;
         if (n < want) {
             s_ended = true;
@@ -221,15 +268,9 @@ BOOL BASS_Start(void)
     return 1;
 }
 
-HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD, DWORD)
+// One copy of the module as the layer plays it, or null with the player's reason in why.
+static openmpt_module* SND_CreateModule(const uint8_t* data, size_t length, std::string* why)
 {
-    if (s_mode == SND_NONE)
-        return SND_Fail(BASS_ERROR_INIT);
-    if (!mem || !file || length == 0)
-        return SND_Fail(BASS_ERROR_ILLPARAM, mem ? "no module data" : "only modules in memory are supported");
-    if (s_module)
-        return SND_Fail(BASS_ERROR_NOTAVAIL, "a module is already loaded");
-
     // Played once; at the end the position stays where it ended. Without the stop, the
     // default fade-out reads 0/0 after the end, which would make the first rows due again.
     // No dither, so the same module always gives the same samples.
@@ -240,21 +281,79 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
     };
     int error = 0;
     const char* message = nullptr;
-    openmpt_module* m = openmpt_module_create_from_memory2((const uint8_t*)file + offset, length, nullptr,
-                                                           nullptr, openmpt_error_func_ignore, nullptr, &error,
-                                                           &message, ctls);
-    if (!m) {
-        std::string why = message ? message : "not a module it can read";
-        openmpt_free_string(message);
-        return SND_Fail(BASS_ERROR_FILEFORM, why);
-    }
+    openmpt_module* m = openmpt_module_create_from_memory2(data, length, nullptr, nullptr, openmpt_error_func_ignore,
+                                                           nullptr, &error, &message, ctls);
+    if (!m)
+        *why = message ? message : "not a module it can read";
     openmpt_free_string(message);
-    openmpt_module_set_repeat_count(m, 0);
+    if (m)
+        openmpt_module_set_repeat_count(m, 0);
+    return m;
+}
+
+// Back to the start of the song, nothing rendered. A copy that has rendered nothing yet is
+// left alone; one that has is sought to the song's start by time, which is where the
+// module's own tracker starts: an order index of 0 could name a "+++" marker, and the
+// player then plays nothing at all.
+static void SND_Rewind(void)
+{
+    if (s_rendered > 0) {
+        openmpt_module_set_position_seconds(s_module, 0.0);
+        openmpt_module_set_position_seconds(s_scout, 0.0);
+        s_scoutFrames = 0;
+        s_songEndKnown = false;
+        s_songEnd = 0;
+    }
+    s_ended = false;
+    s_rendered = 0;
+    s_endFrame = 0;
+    s_word = 0;
+    s_snapCount = 0;
+    s_callbackFrames = 0;
+}
+
+HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD, DWORD)
+{
+    if (s_mode == SND_NONE)
+        return SND_Fail(BASS_ERROR_INIT);
+    if (!mem || !file || length == 0)
+        return SND_Fail(BASS_ERROR_ILLPARAM, mem ? "no module data" : "only modules in memory are supported");
+    if (s_module)
+        return SND_Fail(BASS_ERROR_NOTAVAIL, "a module is already loaded");
+
+    const uint8_t* data = (const uint8_t*)file + offset;
+    std::string why;
+    openmpt_module* m = SND_CreateModule(data, length, &why);
+    openmpt_module* scout = m ? SND_CreateModule(data, length, &why) : nullptr;
+    if (!scout) {
+        if (m)
+            openmpt_module_destroy(m);
+        return SND_Fail(m ? BASS_ERROR_MEM : BASS_ERROR_FILEFORM, why);
+    }
+    // The scout's sound is never heard: the cheapest resampling will do.
+    openmpt_module_set_render_param(scout, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, 1);
+
+    // The scout's first look ahead also tells whether the song plays at all: with no order
+    // to play (an empty order list, only markers, or the end mark first) the player renders
+    // nothing, and the show would end at its first frame.
+    int16_t ahead[2 * SND_FADE_FRAMES];
+    const size_t probed = openmpt_module_read_interleaved_stereo(scout, SND_RATE, SND_FADE_FRAMES, ahead);
+    if (probed == 0) {
+        openmpt_module_destroy(scout);
+        openmpt_module_destroy(m);
+        return SND_Fail(BASS_ERROR_FILEFORM, "its order list has nothing to play");
+    }
 
     if (s_mode == SND_DEVICE)
         SDL_LockAudio();
     s_module = m;
+    s_scout = scout;
     s_playing = false;
+    s_scoutFrames = probed;
+    s_songEndKnown = probed < SND_FADE_FRAMES;
+    s_songEnd = probed;
+    s_rendered = 0;  // the heard copy is fresh: the rewind keeps the scout's look ahead
+    SND_Rewind();
     if (s_mode == SND_DEVICE)
         SDL_UnlockAudio();
     SND_Ok();
@@ -270,13 +369,7 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart)
     if (s_mode == SND_DEVICE)
         SDL_LockAudio();
     if (restart || s_ended) {
-        openmpt_module_set_position_order_row(s_module, 0, 0);
-        s_ended = false;
-        s_rendered = 0;
-        s_endFrame = 0;
-        s_word = 0;
-        s_snapCount = 0;
-        s_callbackFrames = 0;
+        SND_Rewind();
         if (s_mode == SND_DEVICE)
             s_callbackMs = SDL_GetTicks();
         else
@@ -361,7 +454,10 @@ BOOL BASS_Free(void)
     }
     if (s_module)
         openmpt_module_destroy(s_module);
+    if (s_scout)
+        openmpt_module_destroy(s_scout);
     s_module = nullptr;
+    s_scout = nullptr;
     s_mode = SND_NONE;
     s_playing = false;
     s_ended = false;

@@ -39,11 +39,14 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, void* clsid);
 BOOL BASS_Start(void);
 
 // Loads a module; only from memory (mem TRUE): length bytes at file + offset, copied. flags
-// and freq are ignored (the output rate is used). The handle, or 0 with the error code set.
+// and freq are ignored (the output rate is used). The handle, or 0 with the error code set;
+// a module whose order list has nothing to play from its start is refused too
+// (BASS_ERROR_FILEFORM).
 HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DWORD flags, DWORD freq);
 
-// Plays the module, from its start when restart is TRUE. It plays once and then stays at
-// its last position. TRUE on success.
+// Plays the module, from its start when restart is TRUE: from its first order that is not a
+// "+++" marker, as its tracker starts it. It plays once, its last 10 ms fading to silence,
+// and then stays at its last position. TRUE on success.
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
 
 // With mode BASS_POS_MUSIC_ORDER: the position being heard now, order index in the low 16

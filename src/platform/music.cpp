@@ -7,6 +7,7 @@
 #include "platform/backend.h"
 #include "platform/bass.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -44,9 +45,16 @@ void MUSIC_Init(void)
 
 int MUSIC_Load(const char* name)
 {
+    // Size and bytes come from the same file by one lookup: FILE_Load, like FILE_GetSize,
+    // skips an empty loose file for the archive's copy (a stream from FILE_OpenBinary would
+    // not, and the two would disagree).
     uint32_t size = FILE_GetSize(name);
     if (size == 0) {
         std::fprintf(stderr, "vantrel: the music file \"%s\" is missing or empty\n", name);
+        MUSIC_Exit();
+    }
+    if (size > (uint32_t)INT_MAX) {
+        std::fprintf(stderr, "vantrel: the music file \"%s\" is too large (%u bytes)\n", name, (unsigned)size);
         MUSIC_Exit();
     }
     std::free(s_moduleImage);  // a module loaded before (the library keeps its own copy)
@@ -55,13 +63,10 @@ int MUSIC_Load(const char* name)
         std::fprintf(stderr, "vantrel: no memory for the music file \"%s\" (%u bytes)\n", name, (unsigned)size);
         MUSIC_Exit();
     }
-    FILE* f = FILE_OpenBinary(name);
-    size_t got = f ? std::fread(s_moduleImage, 1, size, f) : 0;
-    if (f)
-        FILE_Close(f);
-    if (got != size) {
-        std::fprintf(stderr, "vantrel: could not read the music file \"%s\" whole (%u of %u bytes)\n", name,
-                     (unsigned)got, (unsigned)size);
+    int got = FILE_Load(name, s_moduleImage, (int)size);
+    if (got != (int)size) {
+        std::fprintf(stderr, "vantrel: could not read the music file \"%s\" whole (%d of %u bytes)\n", name, got,
+                     (unsigned)size);
         MUSIC_Exit();
     }
 
@@ -85,13 +90,26 @@ uint32_t PLAT_LibraryMusicPosition(void)
 // bits; both are shown 1-based. A failed position read (all ones) gives 65536 for both.
 int MUSIC_GetOrder(void) { return (int)(PLAT.MusicPosition() & 0xFFFF) + 1; }
 int MUSIC_GetRow(void) { return (int)(PLAT.MusicPosition() >> 16) + 1; }
-bool MUSIC_IsPlaying(void) { return !MusicStopped; }
+// False once stopped, and once a module shorter than the show has been played to its end:
+// the main loop then ends the show as after MUSIC_Stop. With no module loaded only the flag
+// counts.
+bool MUSIC_IsPlaying(void)
+{
+    if (MusicStopped)
+        return false;
+    return MUSIC_Handle == 0 || BASS_ChannelIsActive(MUSIC_Handle) != BASS_ACTIVE_STOPPED;
+}
 
 void MUSIC_Stop(void)
 {
     BASS_Stop();
     BASS_Free();
+    MUSIC_Handle = 0;  // freed with the library
     MusicStopped = 1;
 }
 
-void MUSIC_Free(void) { BASS_Free(); }
+void MUSIC_Free(void)
+{
+    BASS_Free();
+    MUSIC_Handle = 0;
+}

@@ -13,15 +13,16 @@ extern int MUSIC_Device;
 // Starts the music library's output. Ends the process with a message on failure.
 void MUSIC_Init(void);
 
-// Reads the module file name whole, loads it and starts it from its start. Ends the
-// process with a message when the file is missing, empty or short, or the module is refused.
+// Reads the module file name whole (FILE_GetSize and FILE_Load: one file gives size and
+// bytes), loads it and starts it from its start. Ends the process with a message when the
+// file is missing, empty or short, or the module is refused or has nothing to play.
 int MUSIC_Load(const char* name);
 
 int MUSIC_GetOrder(void);      // 1-based order number of the position heard now
 int MUSIC_GetRow(void);        // 1-based row number of the position heard now
 void MUSIC_Stop(void);         // stops and releases the library; sets MusicStopped
 void MUSIC_Free(void);         // releases the library (again)
-bool MUSIC_IsPlaying(void);    // !MusicStopped
+bool MUSIC_IsPlaying(void);    // false once stopped or once the module has played to its end
 
 // Records the start of the tick count; the divisor (17039 for 70 Hz) is not used.
 void TIMER_Start(int divisor);

@@ -98,15 +98,17 @@ std::vector<uint8_t> S3M_Write(const S3M_Song& song)
     const size_t numOrders = song.orders.size();
     const size_t numSamples = song.samples.size();
     const size_t numPatterns = song.patterns.size();
-    SYS_ASSERT(numOrders > 0 && numOrders < 255, UNIT);
+    SYS_ASSERT((numOrders > 0 || song.allowMarkers) && numOrders < 255, UNIT);
     SYS_ASSERT(numSamples > 0 && numSamples < 100, UNIT);
     SYS_ASSERT(numPatterns > 0 && numPatterns < 100, UNIT);
     SYS_ASSERT(song.numChannels > 0 && song.numChannels <= 16, UNIT);
     SYS_ASSERT(song.initialSpeed > 0 && song.initialTempo >= 33, UNIT);
     SYS_ASSERT(song.globalVolume <= 64, UNIT);
     SYS_ASSERT(song.mixVolume >= 16 && song.mixVolume <= 127, UNIT);
+    // Unless allowed, no marker (254) and no early end (255).
     for (uint8_t order : song.orders)
-        SYS_ASSERT(order < numPatterns, UNIT);  // so no marker (254) and no early end (255)
+        SYS_ASSERT(order < numPatterns ||
+                   (song.allowMarkers && (order == S3M_ORDER_MARKER || order == S3M_ORDER_END)), UNIT);
 
     // The order list keeps its end mark and has an even length, as the tracker writes it.
     const size_t orderBytes = (numOrders + 2) & ~size_t(1);

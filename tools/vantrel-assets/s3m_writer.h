@@ -12,8 +12,8 @@ enum {
     S3M_NOTE_NONE = 255,    // empty note field
     S3M_NOTE_CUT = 254,     // "^^": stops the channel's sample
     S3M_VOLUME_NONE = 255,  // empty volume column
-    S3M_ORDER_END = 255,    // ends the song in the order list
-    S3M_ORDER_MARKER = 254, // "+++": never written, players still count it as an order
+    S3M_ORDER_END = 255,    // "---": ends the song in the order list
+    S3M_ORDER_MARKER = 254, // "+++": skipped in play; players still count it as an order
     S3M_MAX_SAMPLE = 64000, // longest sample the tracker itself accepts, in bytes
 };
 
@@ -62,6 +62,9 @@ struct S3M_Song {
     int numChannels = 0;               // channels 0..numChannels-1 are used
     uint8_t pan[S3M_MAX_CHANNELS] = {};  // 0 (left) .. 15 (right) per channel
     std::vector<uint8_t> orders;       // pattern indices, without the end mark
+    // Lets orders hold S3M_ORDER_MARKER and S3M_ORDER_END, and be empty: modules made to try
+    // a player on such lists. The show's own song never sets it.
+    bool allowMarkers = false;
     std::vector<S3M_Sample> samples;
     std::vector<S3M_Pattern> patterns;
 };
