@@ -38,7 +38,7 @@ void DemoMain(void);
 // Pauses, or resumes, the music and the tick count together (the Space key).
 void DEMO_TogglePause(void);
 
-// Writes "vantrlNN.PCX" (LLS_Screen with PAL_Target; not on the closing's text screen) and
+// Writes "vantrlNN.PCX" (LLS_Screen with PAL_Target; not once the text screen is set up) and
 // "vantrlNN.png" (the frame last shown) into the working folder, NN = ShotCounter % 100,
 // and counts ShotCounter on. Says on stderr what it wrote.
 void DEMO_Screenshot(void);

@@ -5,6 +5,7 @@
 #include "image/pcxwrite.h"
 #include "platform/screen.h"
 #include "support/pngwrite.h"
+#include "text/tcscr.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,8 +17,9 @@ void DEMO_Screenshot(void)
     const int number = ShotCounter % 100;
     char pcx[16], png[16];
     std::snprintf(png, sizeof png, "vantrl%02d.png", number);
-    // The closing's text screen has no 8-bit picture to save: there the PNG alone is written.
-    const bool textScreen = TCS_Active != 0;
+    // Once the closing's text screen is set up (its depth is 32) there is no 8-bit picture to
+    // save: the PNG alone is written.
+    const bool textScreen = TCS_Depth != 0;
     std::snprintf(pcx, sizeof pcx, textScreen ? "vantrl%02d.TGA" : "vantrl%02d.PCX", number);
     ShotCounter++;
 

@@ -8,6 +8,7 @@
 #include "platform/music.h"
 #include "platform/screen.h"
 #include "support/pngwrite.h"
+#include "text/tcscr.h"
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,7 @@ protected:
         MusicStopped = 0;
         PAL_Fading = 0;
         TCS_Active = 0;
+        TCS_Depth = 0;
         ShotCounter = 0;
         LLS_Init(1, 0);
         PLAT = {KeyMs, KeyPosition, KeyPoll, KeyPresented};
@@ -95,6 +97,7 @@ protected:
     {
         PLAT_UseSDL();
         TCS_Active = 0;
+        TCS_Depth = 0;
         scratch.reset();
     }
     void Run()
@@ -147,7 +150,7 @@ TEST_F(Keys, ScreenshotKeysWriteThePcxAndThePngWithTheSameNumber)
         if (f == 4)
             K.events.push_back(Released(SDLK_PRINT));
         if (f == 6) {
-            TCS_Active = 1;   // the closing's text screen: no 8-bit picture to save
+            TCS_Depth = 32;   // the closing's text screen is set up: no 8-bit picture to save
             K.events.push_back(Released(SDLK_F12));
         }
     };
@@ -169,7 +172,7 @@ TEST_F(Keys, ScreenshotKeysWriteThePcxAndThePngWithTheSameNumber)
 
     // The PNGs hold the frame as shown: the same bytes as the frame written directly.
     std::string error;
-    TCS_Active = 0;
+    TCS_Depth = 0;
     LLS_DUMP();
     ASSERT_TRUE(PNG_WriteRGB32("shown.png", LLS_Frame32, 640, 480, &error)) << error;
     for (const char* name : {"vantrl00.png", "vantrl01.png"})
