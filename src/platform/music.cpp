@@ -6,6 +6,7 @@
 #include "driver/options.h"
 #include "platform/backend.h"
 #include "platform/bass.h"
+#include "support/sys.h"
 
 #include <climits>
 #include <cstdio>
@@ -27,6 +28,7 @@ static uint8_t* s_moduleImage = nullptr;
 
 void MUSIC_Init(void)
 {
+    SYS_AtShutdown(MUSIC_Free);   // the fatal-error exit releases the library first
     int device = DEMO_Options.nosound ? 0 : MUSIC_Device;
     if (BASS_Init(device, 44100, 0, nullptr, nullptr) != 1) {
         if (device == 0)
