@@ -9,6 +9,7 @@
 #include "fx3d/sincos.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 #include "text/font.h"
 

@@ -4,6 +4,7 @@
 
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 
 #include <SDL.h>

@@ -10,6 +10,7 @@
 #include "platform/backend.h"
 #include "platform/bass.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 #include "support/pngwrite.h"
 

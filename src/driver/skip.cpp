@@ -6,6 +6,7 @@
 #include "platform/backend.h"
 #include "platform/bass.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 
 #include <SDL.h>
 #include <chrono>

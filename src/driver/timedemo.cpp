@@ -14,6 +14,7 @@
 #include "platform/backend.h"
 #include "platform/bass.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 #include "sections/finale.h"
 #include "sections/intro.h"

@@ -6,6 +6,7 @@
 #include "image/pix.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 #include "support/pngwrite.h"
 #include "text/tcscr.h"

@@ -11,6 +11,7 @@
 #include "platform/backend.h"
 #include "platform/bass.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 
 #include <gmock/gmock.h>

@@ -5,6 +5,7 @@
 #include "platform/backend.h"
 #include "platform/bass.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

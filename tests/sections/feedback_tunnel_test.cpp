@@ -8,6 +8,7 @@
 #include "fx3d/sincos.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 
 #include <gtest/gtest.h>

@@ -11,6 +11,7 @@
 #include "fx2d/cues.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 #include "sections/endtext.h"
 #include "sections/finale.h"

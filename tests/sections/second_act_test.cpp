@@ -7,6 +7,7 @@
 #include "fx3d/raytrace.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 
 #include <gtest/gtest.h>

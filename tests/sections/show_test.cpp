@@ -6,6 +6,7 @@
 #include "fx2d/shake.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 
 #include <gtest/gtest.h>
