@@ -8,7 +8,6 @@
 #include "platform/music.h"
 #include "platform/timer.h"
 
-#include <SDL.h>
 #include <chrono>
 #include <cstdio>
 
@@ -49,9 +48,9 @@ static void SKIP_FramePresented(void)
     if (DEMO_Passed(s_skip.lastOrder, s_skip.lastRow, s_skip.order, s_skip.row)) {
         s_skip.reached = true;
         SKIP_Progress(s_skip.frame, s_skip.order, s_skip.row, true);
-        PLAT_UseSDLFrom(PLAT_VirtualMs);
+        PLAT_UseWindowFrom(PLAT_VirtualMs);
         SND_Hold(false);
-        SDL_WM_SetCaption("Vantrel", "Vantrel");
+        PLAT_SetCaption("Vantrel");
         return;
     }
     if (BASS_ChannelIsActive(MUSIC_Handle) == BASS_ACTIVE_STOPPED) {
@@ -67,8 +66,8 @@ void SKIP_Begin(int32_t order, int32_t row)
     s_skip = {};
     s_skip.order = order;
     s_skip.row = row;
-    PLAT_UseHeadless();
-    PLAT.PollEvent = SDL_PollEvent;
+    // The window's backend on the virtual clock: its events still count (Escape quits).
+    PLAT.Milliseconds = PLAT_VirtualMilliseconds;
     PLAT.FramePresented = SKIP_FramePresented;
     PLAT.presents = false;
     PLAT_VirtualMs = TIMER_FirstMsOfTick(0);
@@ -76,7 +75,7 @@ void SKIP_Begin(int32_t order, int32_t row)
     SKIP_Progress(0, order, row, false);
     char caption[64];
     std::snprintf(caption, sizeof caption, "Vantrel: skipping to %d:%d", order, row);
-    SDL_WM_SetCaption(caption, "Vantrel");
+    PLAT_SetCaption(caption);
 }
 
 bool SKIP_Reached(int* order, int* row)

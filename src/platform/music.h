@@ -6,11 +6,16 @@
 
 extern uint8_t MusicStopped;   // set by MUSIC_Stop; all the program knows of whether music plays
 extern uint32_t MUSIC_Handle;  // the playing module's handle, 0 when none
-// The output MUSIC_Init opens: -1 the default sound device, 0 no device (the module still
-// plays with the backend's clock; the offline renderer's choice). --nosound also selects 0.
-extern int MUSIC_Device;
 
-// Starts the music library's output. Ends the process with a message on failure.
+// The music position word: order index in the low 16 bits, row in the high 16 bits,
+// 0xFFFFFFFF when there is none. MUSIC_Position starts as MUSIC_LibraryPosition, the playing
+// module's (BASS_ChannelGetPosition); a test may script it instead.
+extern uint32_t (*MUSIC_Position)(void);
+uint32_t MUSIC_LibraryPosition(void);
+
+// Starts the music library's output: the backend's sound output when it has one (PLAT.audio),
+// else none (the module then plays with the backend's clock). Registers MUSIC_Free with the
+// fatal-error exit. Ends the process with a message on failure.
 void MUSIC_Init(void);
 
 // Reads the module file name whole (FILE_GetSize and FILE_Load: one file gives size and

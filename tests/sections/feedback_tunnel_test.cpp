@@ -123,13 +123,14 @@ TEST(FeedbackTunnel, PlayWithTheGeneratedDataThroughTheMainLoop)
     TunnelModeCounter = 0;
     FeedbackPhase = 0;
     PLAT_UseHeadless();
-    PLAT.MusicPosition = ScriptedPosition;
+    MUSIC_Position = ScriptedPosition;
     PLAT.FramePresented = Presented;
     PLAT_VirtualMs = 0;
     TIMER_Start(17039);
 
     DEMO_RunLoop(Timeline, TIMELINE_ROWS);
-    PLAT_UseSDL();
+    PLAT_UseHeadless();
+    MUSIC_Position = MUSIC_LibraryPosition;
     FrameHook = nullptr;
     LLS_Init(1, 0);
     fs::current_path(previous);

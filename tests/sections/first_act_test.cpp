@@ -140,13 +140,14 @@ TEST(FirstAct, PlaysFromTheFirstNoteToOrderTen)
     SHAKE_Amplitude = 0;
     MusicStopped = 0;
     PLAT_UseHeadless();
-    PLAT.MusicPosition = ScriptedPosition;
+    MUSIC_Position = ScriptedPosition;
     PLAT.FramePresented = Presented;
     PLAT_VirtualMs = 0;
     TIMER_Start(17039);
 
     DEMO_RunLoop(Timeline, TIMELINE_ROWS);
-    PLAT_UseSDL();
+    PLAT_UseHeadless();
+    MUSIC_Position = MUSIC_LibraryPosition;
     // The effect after the ripple is not this test's; leave nothing installed.
     FrameHook = nullptr;
 

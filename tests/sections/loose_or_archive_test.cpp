@@ -114,7 +114,7 @@ void PlayStretch(StretchRun* run)
     TCS_Active = 0;
     MusicStopped = 0;
     PLAT_UseHeadless();
-    PLAT.MusicPosition = ScriptedPosition;
+    MUSIC_Position = ScriptedPosition;
     PLAT.FramePresented = Presented;
     PLAT_VirtualMs = 0;
     TIMER_Start(17039);
@@ -122,7 +122,8 @@ void PlayStretch(StretchRun* run)
     DEMO_RunLoop(Timeline + FIRST_ROW, TIMELINE_ROWS - FIRST_ROW);
     run->musicStopped = MusicStopped != 0;
 
-    PLAT_UseSDL();
+    PLAT_UseHeadless();
+    MUSIC_Position = MUSIC_LibraryPosition;
     FrameHook = nullptr;
     TCS_End();
     TCS_Active = 0;

@@ -146,10 +146,9 @@ TEST(Show, SecondActWithTheGeneratedDataAndTheRealMusic)
     PLAT_UseHeadless();
     PLAT.FramePresented = CheckFrame;
     PLAT_VirtualMs = 0;
-    ScreenSurface = nullptr;
-    MUSIC_Device = 0;
     DemoMain();
-    PLAT_UseSDL();
+    PLAT_UseHeadless();
+    MUSIC_Position = MUSIC_LibraryPosition;
     FrameHook = nullptr;
     // The show ends in the middle of the flash at (24,1): a fade left running would hold the
     // next run's fades back until its clock passed this one's.

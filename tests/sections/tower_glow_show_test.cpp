@@ -116,13 +116,14 @@ TEST(TowerGlowShow, PlaysFromOrderTwentyFourToThirtyTwoWithTheGeneratedData)
     PAL_FadeSpeed = 1;
     MusicStopped = 0;
     PLAT_UseHeadless();
-    PLAT.MusicPosition = ScriptedPosition;
+    MUSIC_Position = ScriptedPosition;
     PLAT.FramePresented = Presented;
     PLAT_VirtualMs = 0;
     TIMER_Start(17039);
 
     DEMO_RunLoop(Timeline, TIMELINE_ROWS);
-    PLAT_UseSDL();
+    PLAT_UseHeadless();
+    MUSIC_Position = MUSIC_LibraryPosition;
     FrameHook = nullptr;
     LLS_Init(1, 0);
 
