@@ -56,8 +56,16 @@ void PLAT_UseWindow(bool sound)
 {
     s_sound = sound;
     s_clockOffset = 0;
-    PLAT = {"desktop",     DESK_Milliseconds,          DESK_PollEvent,        DESK_Present,
-            DESK_Sleep,    sound ? &DESK_Audio : nullptr, DESK_NothingPresented, true};
+    PLAT = {
+        "desktop",
+        DESK_Milliseconds,
+        DESK_PollEvent,
+        DESK_Present,
+        DESK_Sleep,
+        sound ? &DESK_Audio : nullptr,
+        DESK_NothingPresented,
+        true,
+    };
 }
 
 void PLAT_UseWindowFrom(uint32_t ms)
