@@ -1,6 +1,7 @@
 // The program's entry, start-up and shut-down.
 #include "driver/demo.h"
 
+#include "data/archive.h"
 #include "data/file.h"
 #include "driver/options.h"
 #include "driver/render.h"
@@ -9,14 +10,36 @@
 #include "platform/music.h"
 #include "platform/screen.h"
 #include "text/font.h"
+#include "text/tcscr.h"
 
 #include <SDL.h>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 Font DemoFont;
 
-void DemoMain(void)
+void DEMO_ResetShowState(void)
 {
+    std::srand(1);   // MEM_Alloc's fill: the sequence of a process that has never seeded rand
+    std::memset(PAL_Target, 0, PAL_BYTES);
+    std::memset(PAL_Current, 0, PAL_BYTES);
+    std::memset(PAL_Spare, 0, PAL_BYTES);
+    LLS_SetPalette(PAL_Current, 0, 256);
+    PAL_FadeSpeed = 1;
+    PAL_Fading = 0;   // a fade an earlier show left running would hold this one's back
+    PAL_FadeTime = 0;
+    TCS_End();        // the closing's text screen: LLS_DUMP would go on showing it
+    TCS_Active = 0;
+    FONT_Free(&DemoFont);
+    DAT_CloseAll();
+}
+
+void DemoMain(void) { DEMO_RunShow(Timeline, TIMELINE_ROWS); }
+
+void DEMO_RunShow(const TimelineRow* table, unsigned count)
+{
+    DEMO_ResetShowState();
     SINCOS_Init();
     DAT_Open("VANTREL.DAT");            // without it, files are looked for as plain files only
     FONT_Load(&DemoFont, "GFX\\FONT2.FNT");
@@ -26,7 +49,7 @@ void DemoMain(void)
     LLS_Init(1, 0);
     TIMER_Start(17039);                 // the PC timer divisor of 70 Hz; only the rate matters
 
-    DEMO_RunLoop(Timeline, TIMELINE_ROWS);
+    DEMO_RunLoop(table, count);
 
     MUSIC_Stop();
     MUSIC_Free();

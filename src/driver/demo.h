@@ -30,6 +30,15 @@ extern Font DemoFont;          // "GFX\FONT2.FNT", used by the closing text
 // afresh (row index 0, no hook step yet, FrameHook null, DemoQuit clear).
 void DEMO_RunLoop(const TimelineRow* table, unsigned count);
 
+// Puts back what a show reads before its rows set it, as a fresh process has it: rand's
+// sequence (the allocation fill), the palettes and the fade, the text screen, the font and the
+// open archives. DemoMain does it first, so that a second show in one process (the tests play
+// several) starts as the first did. The effects' own counters are left as they stand.
+void DEMO_ResetShowState(void);
+
+// DemoMain over another table (tests wrap the Timeline's entry points to watch them run).
+void DEMO_RunShow(const TimelineRow* table, unsigned count);
+
 // Start-up, the main loop over Timeline, shut-down.
 void DemoMain(void);
 
