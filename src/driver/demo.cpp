@@ -5,10 +5,16 @@
 #include "data/file.h"
 #include "driver/options.h"
 #include "driver/render.h"
+#include "fx2d/feedback.h"
+#include "fx2d/shake.h"
+#include "fx2d/tunnel.h"
+#include "fx3d/beams.h"
+#include "fx3d/raycast.h"
 #include "fx3d/sincos.h"
 #include "platform/backend.h"
 #include "platform/music.h"
 #include "platform/screen.h"
+#include "sections/intro.h"
 #include "text/font.h"
 #include "text/tcscr.h"
 
@@ -33,6 +39,18 @@ void DEMO_ResetShowState(void)
     TCS_Active = 0;
     FONT_Free(&DemoFont);
     DAT_CloseAll();
+    MusicStopped = 0;
+
+    // The effects' values that run on from the program's start instead of their own start.
+    INTRO_State.accumulator = 0.0f;
+    SHAKE_Generator = {SHAKE_SEED1, SHAKE_SEED2, SHAKE_SEED3};
+    SHAKE_Amplitude = 0;
+    SHAKE_Phase1 = SHAKE_Phase2 = 0;
+    BEAM_Spin = 0;
+    BEAM_SpinStep = BEAM_SPIN_STEP;
+    RAY_ResetScene();
+    FeedbackPhase = 0;
+    TunnelModeCounter = 0;
 }
 
 void DemoMain(void) { DEMO_RunShow(Timeline, TIMELINE_ROWS); }
