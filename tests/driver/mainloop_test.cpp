@@ -98,8 +98,7 @@ protected:
     {
         S = Script();
         g_refusals = 0;
-        MusicStopped = 0;
-        PAL_Fading = 0;
+        DEMO_ResetShowState();
         LLS_Init(1, 0);
         PLAT_UseHeadless();
         PLAT.Milliseconds = ScriptMs;

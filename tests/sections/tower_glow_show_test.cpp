@@ -110,11 +110,9 @@ TEST(TowerGlowShow, PlaysFromOrderTwentyFourToThirtyTwoWithTheGeneratedData)
 
     ActRun run;
     s_act = &run;
+    DEMO_ResetShowState();
     SINCOS_Init();
     LLS_Init(1, 0);
-    PAL_Fading = 0;
-    PAL_FadeSpeed = 1;
-    MusicStopped = 0;
     PLAT_UseHeadless();
     MUSIC_Position = ScriptedPosition;
     PLAT.FramePresented = Presented;
