@@ -33,5 +33,6 @@ void DEMO_RunLoop(const TimelineRow* table, unsigned count);
 // Start-up, the main loop over Timeline, shut-down.
 void DemoMain(void);
 
-// The program: options, video start-up, DemoMain. Returns the process's exit status.
-int SDL_main(int argc, char** argv);
+// The program: options, video start-up, DemoMain. Returns the process's exit status. C
+// linkage, as SDL's headers declare it where they declare it at all (Emscripten's do).
+extern "C" int SDL_main(int argc, char** argv);

@@ -13,6 +13,9 @@ PLAT_Backend PLAT = {PLAT_SDLMilliseconds, PLAT_LibraryMusicPosition, SDL_PollEv
 void PLAT_UseSDL(void)
 {
     PLAT = {PLAT_SDLMilliseconds, PLAT_LibraryMusicPosition, SDL_PollEvent, PLAT_NothingPresented};
+#ifdef VANTREL_WEB
+    PLAT_UseWeb();  // in a browser the window is the page
+#endif
 }
 
 void PLAT_UseHeadless(void)
