@@ -149,6 +149,25 @@ def archive(members):
     return data + struct.pack("<IiII", 0xDF73B489, len(members), 0, len(members) * 32 + 16)
 
 
+def zaf_length(n):
+    return bytes([n]) if n < 255 else bytes([255]) + struct.pack("<H", n - 255)
+
+
+def zaf(frames, word=0, count=None):
+    """A .ZAF file of frame data streams; None is an empty frame (its size field alone)."""
+    out = b".ZAF" + struct.pack("<HH", len(frames) if count is None else count, word)
+    for f in frames:
+        out += struct.pack("<I", 4) if f is None else struct.pack("<I", 12 + len(f)) + b"\0" * 8 + f
+    return out
+
+
+def zs2(w, h, flags, items, data_size=None, origin=(0, 0)):
+    data = b"".join(items)
+    head = b".ZS2" + struct.pack("<HHhhHHII", w, h, origin[0], origin[1], 0, 0, flags,
+                                 len(data) if data_size is None else data_size)
+    return head + data
+
+
 def main():
     px = [(x * 3 + y) & 3 for y in range(3) for x in range(4)]
     good = gif(4, 3, px)
@@ -191,6 +210,25 @@ def main():
     bad[len(bad) - 16 - 96:len(bad) - 16 - 72] = b"N" * 24
     write("archive", "name-without-nul", bad)
     write("archive", "trailer-only", valid[-16:])
+
+    fill = zaf_length(64000) + b"\x05"
+    mixed = zaf_length(0) + b"\x09" + zaf_length(3) + b"\x01\x02\x03" + zaf_length(254) + b"\x07" + \
+        zaf_length(256) + bytes(range(256)) + zaf_length(64000 - 3 - 254 - 256) + b"\x00"
+    write("zaf", "two-frames", zaf([fill, mixed], word=0x1234))
+    write("zaf", "empty-frames", zaf([None, fill, None, mixed, None]))
+    write("zaf", "corrupt-short-frame", zaf([fill, zaf_length(10) + b"\x01\x00"]))
+    write("zaf", "corrupt-past-screen", zaf([zaf_length(64001) + b"\x01"]))
+    write("zaf", "chunk-size-5", zaf([fill])[:8] + struct.pack("<I", 5) + b"\0" * 12)
+    write("zaf", "chunk-past-end", zaf([fill])[:-1])
+    write("zaf", "missing-chunks", zaf([fill], count=3))
+    write("zaf", "no-frames", zaf([]))
+
+    write("zs2", "rows", zs2(3, 2, 1, [b"\x07\x02\x0a\x0b\x00", b"\x08\x01\x0c\x03\x02\x0d\x0e\x00"], origin=(-1, 2)))
+    write("zs2", "columns", zs2(2, 9, 0, [b"\x01\x00", b"\x02\x03\x01\x02\x03\x00"]))
+    write("zs2", "no-items", zs2(5, 0, 1, [b"\x09"]))
+    write("zs2", "item-past-data", zs2(1, 1, 1, [b"\x07\x05\x01"]))
+    write("zs2", "data-past-end", zs2(1, 1, 1, [b"\x07\x00"], data_size=50))
+    write("zs2", "short-header", zs2(1, 1, 1, [])[:20])
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@
 #include "common/command.h"
 #include "data/archive.h"
 #include "data/datwrite.h"
+#include "data/file.h"
 
 #include <sys/stat.h>
 
@@ -45,14 +46,17 @@ static const char* const kExtractHelp =
     "usage: vantrel-dat extract ARCHIVE DIR\n"
     "\n"
     "Writes every member of ARCHIVE into the folder DIR (created if missing) under its member\n"
-    "name. Where two names differ only in case, the one the show finds (the first) is written.\n";
+    "name. Where two names differ only in case, the one the show finds (the first) is written.\n"
+    "A member whose bytes run past the end of the archive is named as a short read and not\n"
+    "written; the other members are still written, and the exit status is then 1.\n";
 
 static const char* const kCatHelp =
     "usage: vantrel-dat cat ARCHIVE PATH\n"
     "\n"
     "Writes to stdout the member that the show's lookup finds for PATH: the part of PATH after\n"
     "its last backslash, compared ignoring case (GFX\\FONT2.FNT finds FONT2.FNT; forward slashes\n"
-    "are not separators).\n";
+    "are not separators). A member whose bytes run past the end of the archive is a short read:\n"
+    "nothing is written and the exit status is 1.\n";
 
 static int DAT_ToolError(const char* format, const std::string& a = "", const std::string& b = "")
 {
@@ -127,18 +131,37 @@ static int DAT_Create(int argc, char** argv)
 // Opens the archive for list, extract and cat; the directory is then archive 0.
 static bool DAT_OpenForTool(const char* path, const DatEntry** directory, int32_t* count, FILE** stream)
 {
+    struct stat st;
+    if (::stat(path, &st) == 0 && S_ISDIR(st.st_mode)) {
+        DAT_ToolError("cannot open %s: it is a folder", path);
+        return false;
+    }
     FILE* f = std::fopen(path, "rb");
     if (!f) {
         DAT_ToolError("cannot open %s: %s", path, std::strerror(errno));
         return false;
     }
     if (!DAT_OpenStream(f)) {
-        DAT_ToolError("%s is not a resource archive (bad trailer, or a directory or member outside the file)",
-                      path);
+        DAT_ToolError("%s is not a resource archive: %s", path, DAT_FailureReason());
         return false;
     }
     *directory = DAT_Directory(0, count, stream);
     return true;
+}
+
+// Where a member's bytes run past the end of the archive, the message that says so; else "".
+static std::string DAT_ShortRead(FILE* archive, const DatEntry& entry)
+{
+    if (std::fseek(archive, 0, SEEK_END) != 0)
+        return "the archive cannot be sized";
+    const long end = std::ftell(archive);
+    const uint64_t last = (uint64_t)entry.offset + entry.size;
+    if (end >= 0 && last <= (uint64_t)end)
+        return "";
+    const uint64_t inside = (uint64_t)entry.offset >= (uint64_t)end ? 0 : (uint64_t)end - entry.offset;
+    return "short read: the member is " + std::to_string(entry.size) + " bytes at byte " +
+           std::to_string(entry.offset) + ", but the archive ends at byte " + std::to_string(end) + " (" +
+           std::to_string(inside) + " of its bytes are there)";
 }
 
 static bool DAT_CopyMember(FILE* archive, const DatEntry& entry, FILE* out)
@@ -188,6 +211,7 @@ static int DAT_Extract(int argc, char** argv)
     const std::string dir = argv[3];
     if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST)
         return DAT_ToolError("cannot create folder %s: %s", dir, std::strerror(errno));
+    int status = 0;
     for (int32_t i = 0; i < count; i++) {
         bool shadowed = false;
         for (int32_t j = 0; j < i; j++)
@@ -195,6 +219,14 @@ static int DAT_Extract(int argc, char** argv)
         if (shadowed) {
             std::fprintf(stderr, "vantrel-dat: skipping member %d, \"%s\": an earlier member has the same name\n",
                          (int)i, directory[i].name);
+            continue;
+        }
+        // A member that is not all there is reported and skipped; the others still come out.
+        const std::string shortRead = DAT_ShortRead(stream, directory[i]);
+        if (!shortRead.empty()) {
+            std::fprintf(stderr, "vantrel-dat: member %d, \"%s\": %s; not written\n", (int)i, directory[i].name,
+                         shortRead.c_str());
+            status = 1;
             continue;
         }
         const std::string path = dir + "/" + directory[i].name;
@@ -205,7 +237,7 @@ static int DAT_Extract(int argc, char** argv)
         if (std::fclose(out) != 0 || !copied)
             return DAT_ToolError("cannot write %s", path);
     }
-    return 0;
+    return status;
 }
 
 static int DAT_Cat(int argc, char** argv)
@@ -220,6 +252,9 @@ static int DAT_Cat(int argc, char** argv)
     const DatEntry* entry = DAT_FindMember(argv[3], &stream);
     if (!entry)
         return DAT_ToolError("%s has no member named \"%s\"", argv[2], DAT_BaseName(argv[3]));
+    const std::string shortRead = DAT_ShortRead(stream, *entry);
+    if (!shortRead.empty())
+        return DAT_ToolError("member \"%s\": %s", entry->name, shortRead);
     if (!DAT_CopyMember(stream, *entry, stdout) || std::fflush(stdout) != 0)
         return DAT_ToolError("cannot copy member %s to the standard output", entry->name);
     return 0;

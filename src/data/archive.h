@@ -17,8 +17,8 @@ struct DatEntry {
 static_assert(sizeof(DatEntry) == 32, "a directory entry is 32 bytes in the file and in memory");
 
 // Reads the trailer and directory of the archive open on stream and adds it to the open set,
-// which then owns the stream. 1 on success; 0 (stream closed, nothing kept) when the table is
-// full or the archive is malformed.
+// which then owns the stream. 1 on success; 0 (stream closed, nothing kept, the reason in
+// DAT_FailureReason) when the table is full or the archive is malformed.
 int DAT_OpenStream(FILE* stream);
 
 // Number of open archives, and the directory of archive index (0 = opened first).

@@ -3,11 +3,9 @@
 // This file is the one list of them; each subsystem deletes its block when it lands.
 #include "driver/demo.h"
 #include "fx2d/feedback.h"
-#include "fx2d/glow.h"
 #include "fx2d/tunnel.h"
 #include "fx3d/beams.h"
 #include "fx3d/raytrace.h"
-#include "fx3d/tower.h"
 #include "sections/finale.h"
 #include "text/font.h"
 
@@ -36,12 +34,8 @@ bool RAY_Resume(uint32_t t) { return PlaceholderEffect(t); }
 bool RAY_Grow(uint32_t) { return true; }
 bool RAY_Stop(uint32_t t) { return PlaceholderEffect(t); }
 bool FX_Nop(uint32_t) { return true; }
-bool TOWER_Start(uint32_t t) { return PlaceholderEffect(t); }
-bool TOWER_Skip(uint32_t) { return true; }
-bool TOWER_Stop(uint32_t t) { return PlaceholderEffect(t); }
 
 // --- Glow particles, feedback zoom, circle tunnel ---
-bool GlowStart(uint32_t t) { return PlaceholderEffect(t); }
 bool FeedbackStart(uint32_t t) { return PlaceholderEffect(t); }
 bool FeedbackEnd(uint32_t t) { return PlaceholderEffect(t); }
 bool TunnelStart(uint32_t t) { return PlaceholderEffect(t); }

@@ -163,17 +163,24 @@ static std::string RENDER_FindProgram(const char* name)
     return std::string();
 }
 
+// The path of ffmpeg on PATH; empty, with the message said, when there is none.
+static std::string RENDER_FindFfmpeg(void)
+{
+    std::string ffmpeg = RENDER_FindProgram("ffmpeg");
+    if (ffmpeg.empty())
+        std::fprintf(stderr,
+                     "vantrel: --video needs ffmpeg, which is not installed (no ffmpeg on PATH).\n"
+                     "Install ffmpeg, or render without --video and use the frames and audio.wav.\n");
+    return ffmpeg;
+}
+
 // Starts ffmpeg reading raw frames on its standard input and raw audio on descriptor 3,
 // and encoding them as H.264 and AAC at 70 / every frames per second.
 static bool RENDER_StartVideo(const DemoOptions& o)
 {
-    std::string ffmpeg = RENDER_FindProgram("ffmpeg");
-    if (ffmpeg.empty()) {
-        std::fprintf(stderr,
-                     "vantrel: --video needs ffmpeg, which is not installed (no ffmpeg on PATH).\n"
-                     "Install ffmpeg, or render without --video and use the frames and audio.wav.\n");
+    std::string ffmpeg = RENDER_FindFfmpeg();
+    if (ffmpeg.empty())
         return false;
-    }
     int video[2], audio[2];
     if (pipe(video) != 0 || pipe(audio) != 0) {
         std::fprintf(stderr, "vantrel: cannot start ffmpeg: %s\n", std::strerror(errno));
@@ -333,6 +340,10 @@ int RENDER_Run(const DemoOptions& options)
     r.ffmpeg = 0;
     r.videoFd = r.audioFd = -1;
     r.stopReason = "the end of the show";
+
+    // A video without ffmpeg renders nothing: refused before the folder and its files are made.
+    if (options.videoFile && RENDER_FindFfmpeg().empty())
+        return 1;
 
     std::error_code ec;
     std::filesystem::create_directories(r.dir, ec);

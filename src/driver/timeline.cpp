@@ -15,7 +15,7 @@
 
 // Order and row are the 1-based numbers of the music position; a row runs in the first
 // frame whose position is strictly past (order, row). Equal positions run in table order.
-const TimelineRow Timeline[TIMELINE_ROWS] = {
+constexpr TimelineRow Timeline[TIMELINE_ROWS] = {
     {1, 1, CueIdleHook},            // 0
     {1, 1, IntroWeaveStart},        // 1
     {2, 1, IntroWeaveJump},         // 2
@@ -96,3 +96,9 @@ const TimelineRow Timeline[TIMELINE_ROWS] = {
     {49, 32, CueEndShow},           // 77
     {49, 32, nullptr},              // 78: end of table, never passed
 };
+
+// The table's size is fixed by TIMELINE_ROWS: one row too many does not compile, and a row
+// left out would leave a zero-filled row at the end instead of the end row checked here.
+static_assert(Timeline[TIMELINE_ROWS - 1].order == 49 && Timeline[TIMELINE_ROWS - 1].row == 32 &&
+                  Timeline[TIMELINE_ROWS - 1].fn == nullptr && Timeline[TIMELINE_ROWS - 2].fn == CueEndShow,
+              "the Timeline ends with CueEndShow and the end row at (49, 32)");

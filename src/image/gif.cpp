@@ -13,11 +13,12 @@
 #define GIF_START_MARK (-1)   // no code taken yet
 #define GIF_AFTER_CLEAR (-2)  // the last code was a clear code
 
-// A failed check of the file structure: the assertion stop expr of PIX_LoadGIF, or 0 from the
-// lenient reader.
-#define GIF_REQUIRE(cond, expr)                                        \
+// A failed check of the file structure: why leaves the reason (a PIX_Fail... call); then the
+// assertion stop expr of PIX_LoadGIF, or 0 from the lenient reader.
+#define GIF_REQUIRE(cond, expr, why)                                   \
     do {                                                               \
         if (!(cond)) {                                                 \
+            (void)(why);                                               \
             if (flags & PIX_LENIENT)                                   \
                 return 0;                                              \
             SYS_AssertFailed(expr, "PIX_LoadGIF", "PIX", __LINE__);    \
@@ -34,16 +35,20 @@ struct GifBits {
     int bits;
 };
 
-// Makes at least width bits available; false on a short read or a block terminator.
+// Makes at least width bits available; false (with the reason) on a short read or a block
+// terminator.
 static bool GIF_Fill(GifBits* b, int width)
 {
     while (b->bits < width) {
         if (b->blockPos == b->blockLength) {
             uint8_t length;
-            if (!PIX_ReadByte(b->src, &length) || length == 0)
-                return false;
+            if (!PIX_ReadByte(b->src, &length))
+                return PIX_FailTruncated(b->src);
+            if (length == 0)
+                return PIX_Fail("the image data ends (empty block at byte %lld) before its end code",
+                                (long long)PIX_Tell(b->src) - 1);
             if (PIX_Read(b->src, b->block, length) != length)
-                return false;
+                return PIX_FailTruncated(b->src);
             b->blockLength = length;
             b->blockPos = 0;
         }
@@ -54,15 +59,19 @@ static bool GIF_Fill(GifBits* b, int width)
 }
 
 // Decodes the image data into count pixels (more are dropped, fewer leave the rest as it
-// was). True once the end code has been decoded.
+// was). True once the end code has been decoded; false with the reason left.
 static bool GIF_Decode(PixSource* src, uint8_t* pixels, size_t count, int flags)
 {
     uint8_t minCodeSize;
     if (!PIX_ReadByte(src, &minCodeSize))
-        return false;
+        return PIX_FailTruncated(src);
     // Above 11 the clear code would lie outside the 4096-entry table.
-    if ((flags & PIX_LENIENT) ? (minCodeSize < 2 || minCodeSize > 9) : minCodeSize > 11)
-        return false;
+    if (flags & PIX_LENIENT) {
+        if (minCodeSize < 2 || minCodeSize > 9)
+            return PIX_Fail("LZW code size %d; 2 to 9 needed", minCodeSize);
+    } else if (minCodeSize > 11) {
+        return PIX_Fail("LZW code size %d; at most 11", minCodeSize);
+    }
 
     const int clearCode = 1 << minCodeSize;
     const int endCode = clearCode + 1;
@@ -100,13 +109,16 @@ static bool GIF_Decode(PixSource* src, uint8_t* pixels, size_t count, int flags)
         if (code == endCode)
             return true;
         if (previous == GIF_AFTER_CLEAR) {
-            // Only a root code can follow a clear: no other string exists yet.
-            if (code >= nextFree)
-                return false;
+            // The first code after a clear is one pixel, its low byte, whatever the code is.
+            // An encoder sends a root code here; a table code (the next free one, or beyond)
+            // has no string yet, so the entry that the next code adds names a prefix that is
+            // not a string: the entry itself or a code not yet in the table. The walk below
+            // fails on either instead of reading undefined entries or running on for ever.
             if (written < count)
                 pixels[written] = (uint8_t)code;
             written++;
-            previous = firstByte = code;
+            previous = code;
+            firstByte = code & 0xFF;
             continue;
         }
 
@@ -118,12 +130,17 @@ static bool GIF_Decode(PixSource* src, uint8_t* pixels, size_t count, int flags)
             stack[sp++] = (uint8_t)firstByte;
             walk = previous;
         } else {
-            return false;   // a code the encoder cannot have defined yet
+            return PIX_Fail("LZW code %d at pixel %zu is not in the table (next free code %d)", code, written,
+                            nextFree);
         }
-        // Every entry's prefix is a lower code, so the walk ends within the table's size.
+        // In a sound stream every entry's prefix is a lower code, so the walk ends within the
+        // table's size; the checks catch the entries a table code after a clear leaves.
         while (walk >= clearCode) {
+            if (walk >= nextFree)
+                return PIX_Fail("LZW code %d at pixel %zu leads to code %d, which is not in the table", code,
+                                written, walk);
             if (sp >= GIF_MAX_CODES)
-                return false;
+                return PIX_Fail("LZW code %d at pixel %zu expands without end", code, written);
             stack[sp++] = suffix[walk];
             walk = prefix[walk];
         }
@@ -153,17 +170,24 @@ int PIX_ReadGIF(PixSource* src, PixTarget* target, int flags)
 {
     uint8_t signature[6];
     PIX_Read(src, signature, 6);
-    if (flags & PIX_LENIENT)
-        GIF_REQUIRE(std::memcmp(signature, "GIF", 3) == 0, "0");
-    else
-        GIF_REQUIRE(std::memcmp(signature, "GIF87a", 6) == 0 || std::memcmp(signature, "GIF89a", 6) == 0, "0");
+    GIF_REQUIRE(std::memcmp(signature, "GIF", 3) == 0, "0", PIX_Fail("not a GIF"));
+    PIX_Recognised();
+    if (!(flags & PIX_LENIENT))
+        GIF_REQUIRE(std::memcmp(signature, "GIF87a", 6) == 0 || std::memcmp(signature, "GIF89a", 6) == 0, "0",
+                    PIX_Fail("signature \"%.6s\"; GIF87a or GIF89a needed", (const char*)signature));
 
+    // The reads up to the colour table are not checked: bytes that are not there read as 0,
+    // and the checks that follow catch what that leaves.
     uint8_t screen[7];
-    PIX_Read(src, screen, 7);
+    const bool screenWhole = PIX_Read(src, screen, 7) == 7;
     const int tableSize = 2 << (screen[4] & 7);
     const bool hasTable = (screen[4] & 0x80) != 0;
-    GIF_REQUIRE(hasTable && (tableSize == 256 || tableSize == 128),
-                "hascolortable && (colortablesize == 256 || colortablesize == 128)");
+    const char* const kTableExpr = "hascolortable && (colortablesize == 256 || colortablesize == 128)";
+    GIF_REQUIRE(hasTable, kTableExpr,
+                screenWhole ? PIX_Fail("no global colour table; one of 128 or 256 entries needed")
+                            : PIX_FailTruncated(src));
+    GIF_REQUIRE(tableSize == 256 || tableSize == 128, kTableExpr,
+                PIX_Fail("colour table has %d entries; 128 or 256 needed", tableSize));
     target->colors = tableSize;
     if (target->palette) {
         PIX_Read(src, target->palette, (size_t)tableSize * 3);
@@ -174,40 +198,44 @@ int PIX_ReadGIF(PixSource* src, PixTarget* target, int flags)
     }
 
     uint8_t b;
-    GIF_REQUIRE(PIX_ReadByte(src, &b), "0");
+    GIF_REQUIRE(PIX_ReadByte(src, &b), "0", PIX_FailTruncated(src));
     while (b == 0x21) {
         uint8_t label;
-        GIF_REQUIRE(PIX_ReadByte(src, &label), "0");
+        GIF_REQUIRE(PIX_ReadByte(src, &label), "0", PIX_FailTruncated(src));
         uint8_t skip[256];
         if (label == 0xF9) {
             // Block size, 4 data bytes and terminator, the size byte taken on trust.
-            GIF_REQUIRE(PIX_Read(src, skip, 6) == 6, "0");
+            GIF_REQUIRE(PIX_Read(src, skip, 6) == 6, "0", PIX_FailTruncated(src));
         } else {
             uint8_t length;
-            GIF_REQUIRE(PIX_ReadByte(src, &length), "0");
+            GIF_REQUIRE(PIX_ReadByte(src, &length), "0", PIX_FailTruncated(src));
             while (length != 0) {
-                GIF_REQUIRE(PIX_Read(src, skip, length) == length, "0");
-                GIF_REQUIRE(PIX_ReadByte(src, &length), "0");
+                GIF_REQUIRE(PIX_Read(src, skip, length) == length, "0", PIX_FailTruncated(src));
+                GIF_REQUIRE(PIX_ReadByte(src, &length), "0", PIX_FailTruncated(src));
             }
         }
-        GIF_REQUIRE(PIX_ReadByte(src, &b), "0");
+        GIF_REQUIRE(PIX_ReadByte(src, &b), "0", PIX_FailTruncated(src));
     }
-    GIF_REQUIRE(b == 0x2C, "0");
+    GIF_REQUIRE(b == 0x2C, "0",
+                PIX_Fail("no image: byte %lld is 0x%02X, neither an image nor an extension",
+                         (long long)PIX_Tell(src) - 1, b));
 
     uint8_t descriptor[9];
-    GIF_REQUIRE(PIX_Read(src, descriptor, 9) == 9, "0");
+    GIF_REQUIRE(PIX_Read(src, descriptor, 9) == 9, "0", PIX_FailTruncated(src));
     const int32_t width = descriptor[4] | (descriptor[5] << 8);
     const int32_t height = descriptor[6] | (descriptor[7] << 8);
     if (target->width)
         *target->width = width;
     if (target->height)
         *target->height = height;
-    GIF_REQUIRE(!(descriptor[8] & 0x80), "!hascolortable");
+    GIF_REQUIRE(!(descriptor[8] & 0x80), "!hascolortable",
+                PIX_Fail("the image has a local colour table; only the global one is read"));
     // The interlace bit is ignored: rows are stored in stream order.
     // Without a pixel buffer the caller wants the size (and the palette, read above) only.
     if (!target->pixels)
         return 1;
-    GIF_REQUIRE(PIX_Fits(width, height, target->capacity), "width * height <= capacity");
+    GIF_REQUIRE(PIX_Fits(width, height, target->capacity), "width * height <= capacity",
+                PIX_FailSize(width, height, target->capacity));
 
     if (!GIF_Decode(src, target->pixels, (size_t)width * (size_t)height, flags)) {
         if (flags & PIX_LENIENT)
@@ -222,7 +250,10 @@ int PIX_LoadGIF(const char* name, uint8_t* pixels, uint8_t* palette, int32_t* wi
                 int keep8bit, size_t capacity)
 {
     FILE* stream = FILE_OpenBinary(name);
-    SYS_ASSERT_AT(stream != nullptr, "0", "PIX_LoadGIF", "PIX", __LINE__);
+    if (!stream) {
+        PIX_Fail("no such file");
+        SYS_AssertFailed("0", "PIX_LoadGIF", "PIX", __LINE__);
+    }
     PixSource src;
     PIX_SourceStream(&src, stream, 0);
     PixTarget target = {pixels, capacity, palette, width, height, 0};

@@ -57,14 +57,20 @@ static bool PBM_DecodeBody(PixSource* src, uint8_t* pixels, int32_t width, int32
 int PIX_ReadPBM(PixSource* src, PixTarget* target, int flags)
 {
     uint8_t form[12];
-    if (PIX_Read(src, form, 8) != 8 || std::memcmp(form, "FORM", 4) != 0)
-        return 0;
+    const bool whole = PIX_Read(src, form, 8) == 8;
+    if (std::memcmp(form, "FORM", 4) != 0)
+        return PIX_Fail("not an IFF FORM");
+    PIX_Recognised();
+    if (!whole)
+        return PIX_FailTruncated(src);
     const uint32_t formLength = PBM_Get32(form + 4);
     // Room for "PBM ", a BMHD chunk and a full CMAP chunk.
     if ((uint64_t)formLength + (formLength & 1) < 808)
-        return 0;
-    if (PIX_Read(src, form + 8, 4) != 4 || std::memcmp(form + 8, "PBM ", 4) != 0)
-        return 0;
+        return PIX_Fail("FORM of %u bytes; at least 808 needed", formLength);
+    if (PIX_Read(src, form + 8, 4) != 4)
+        return PIX_FailTruncated(src);
+    if (std::memcmp(form + 8, "PBM ", 4) != 0)
+        return PIX_Fail("FORM of type \"%.4s\"; only \"PBM \" is read", (const char*)form + 8);
 
     int64_t remaining = (int64_t)formLength - 4;
     bool haveSize = false;
@@ -73,7 +79,7 @@ int PIX_ReadPBM(PixSource* src, PixTarget* target, int flags)
     while (remaining > 0) {
         uint8_t chunk[8];
         if (PIX_Read(src, chunk, 8) != 8)
-            return 0;
+            return PIX_FailTruncated(src);
         const uint32_t length = PBM_Get32(chunk + 4);
         // Chunks are padded to an even length and the FORM length counts the pad, so the pad
         // is taken off too: an odd last chunk then ends the list instead of a read past it.
@@ -82,8 +88,12 @@ int PIX_ReadPBM(PixSource* src, PixTarget* target, int flags)
 
         if (std::memcmp(chunk, "BMHD", 4) == 0) {
             uint8_t bmhd[20];
-            if (length != 20 || PIX_Read(src, bmhd, 20) != 20 || bmhd[8] != 8)
-                return 0;
+            if (length != 20)
+                return PIX_Fail("BMHD chunk of %u bytes; 20 needed", length);
+            if (PIX_Read(src, bmhd, 20) != 20)
+                return PIX_FailTruncated(src);
+            if (bmhd[8] != 8)
+                return PIX_Fail("%d bit planes; 8 needed", bmhd[8]);
             width = PBM_Get16(bmhd);
             height = PBM_Get16(bmhd + 2);
             if (target->width)
@@ -93,23 +103,23 @@ int PIX_ReadPBM(PixSource* src, PixTarget* target, int flags)
             compression = bmhd[10];
             haveSize = true;
             if (target->pixels && !PIX_Fits(width, height, target->capacity))
-                return 0;
+                return PIX_FailSize(width, height, target->capacity);
         } else if (std::memcmp(chunk, "CMAP", 4) == 0) {
             if (length > 768)
-                return 0;
+                return PIX_Fail("CMAP chunk of %u bytes; at most 768", length);
             target->colors = (int32_t)(length / 3);
             if (target->palette) {
                 if (PIX_Read(src, target->palette, length) != length)
-                    return 0;
+                    return PIX_FailTruncated(src);
                 PIX_ReducePalette(target->palette, length, flags);
             }
         } else if (std::memcmp(chunk, "BODY", 4) == 0) {
             // Without a size (a BODY before any BMHD) there is nothing to decode into.
             if (target->pixels && haveSize && !PBM_DecodeBody(src, target->pixels, width, height, compression))
-                return 0;
+                return PIX_FailTruncated(src);
         }
         if (!PIX_Seek(src, next))
-            return 0;
+            return PIX_FailTruncated(src);
     }
     return 1;
 }

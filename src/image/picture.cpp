@@ -5,15 +5,20 @@
 
 #include "data/file.h"
 
+#include <cstdio>
+
 typedef int (*PixReader)(PixSource* src, PixTarget* target, int flags);
 
 // Opens name through the file layer, runs reader over it and closes it on every path.
+// *missing (may be null) tells whether the file could not be opened at all.
 static int PIX_LoadWith(PixReader reader, const char* name, uint8_t* pixels, uint8_t* palette, int32_t* width,
-                        int32_t* height, size_t capacity, int flags, int32_t* colors)
+                        int32_t* height, size_t capacity, int flags, int32_t* colors, bool* missing = nullptr)
 {
     FILE* stream = FILE_OpenBinary(name);
+    if (missing)
+        *missing = !stream;
     if (!stream)
-        return 0;
+        return PIX_Fail("no such file");
     PixSource src;
     PIX_SourceStream(&src, stream, FILE_GetSize(name));
     PixTarget target = {pixels, capacity, palette, width, height, 0};
@@ -52,23 +57,61 @@ static const struct {
     {"TGA", PIX_ReadTGA},
 };
 
+// The dispatcher's failure: the reason of the first format that recognised the file, named
+// after it, or a plain "not a picture" when none did.
+struct PixDispatch {
+    char reason[240];
+    bool any;
+};
+
+static void PIX_DispatchStart(PixDispatch* d)
+{
+    d->reason[0] = 0;
+    d->any = false;
+    PIX_RecognisedFlag = false;
+}
+
+static void PIX_DispatchFailed(PixDispatch* d, const char* format)
+{
+    if (PIX_RecognisedFlag && !d->any) {
+        std::snprintf(d->reason, sizeof d->reason, "%s: %s", format, PIX_FailureReason());
+        d->any = true;
+    }
+    PIX_RecognisedFlag = false;
+}
+
+static int PIX_DispatchEnd(const PixDispatch* d)
+{
+    if (d->any)
+        return PIX_Fail("%s", d->reason);
+    return PIX_Fail("not a GIF, PCX, IFF PBM or TGA picture");
+}
+
 int PIX_LoadPictureAs(const char* name, uint8_t* pixels, uint8_t* palette, int32_t* width, int32_t* height,
                       size_t capacity, int keep8bit, PixInfo* info)
 {
     const int flags = PIX_LENIENT | (keep8bit ? PIX_KEEP8BIT : 0);
+    PixDispatch d;
+    PIX_DispatchStart(&d);
     for (const auto& f : s_pictureFormats) {
         int32_t colors = 0;
-        if (PIX_LoadWith(f.reader, name, pixels, palette, width, height, capacity, flags, &colors)) {
+        bool missing = false;
+        if (PIX_LoadWith(f.reader, name, pixels, palette, width, height, capacity, flags, &colors, &missing)) {
             if (info)
                 *info = PixInfo{f.format, colors};
             return 1;
         }
+        if (missing)
+            return 0;   // "no such file" for every format
+        PIX_DispatchFailed(&d, f.format);
     }
-    return 0;
+    return PIX_DispatchEnd(&d);
 }
 
 int PIX_ReadPicture(const uint8_t* data, size_t size, PixTarget* target, int flags, const char** format)
 {
+    PixDispatch d;
+    PIX_DispatchStart(&d);
     for (const auto& f : s_pictureFormats) {
         PixSource src;
         PIX_SourceMemory(&src, data, size);
@@ -77,8 +120,9 @@ int PIX_ReadPicture(const uint8_t* data, size_t size, PixTarget* target, int fla
                 *format = f.format;
             return 1;
         }
+        PIX_DispatchFailed(&d, f.format);
     }
-    return 0;
+    return PIX_DispatchEnd(&d);
 }
 
 int PIX_LoadPicture(const char* name, uint8_t* pixels, uint8_t* palette, int32_t* width, int32_t* height,

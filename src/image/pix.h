@@ -38,6 +38,11 @@ struct PixInfo {
     int32_t colors;
 };
 
+// Why the last loader call that failed (returned 0, or stopped in PIX_LoadGIF) failed: a
+// short text such as "not a GIF", "truncated at byte 812" or "picture 640 x 480 does not fit
+// 64000 bytes". The dispatcher's reason starts with the format it recognised ("GIF: ...").
+const char* PIX_FailureReason(void);
+
 // PIX_LoadPicture with the palette depth chosen (keep8bit 0 gives 6-bit components, as the
 // first set does) and the format reported in info (may be null).
 int PIX_LoadPictureAs(const char* name, uint8_t* pixels, uint8_t* palette, int32_t* width, int32_t* height,

@@ -61,5 +61,17 @@ int PIX_ReadPicture(const uint8_t* data, size_t size, PixTarget* target, int fla
 // True when width x height pixels (either possibly negative) fit in capacity bytes.
 bool PIX_Fits(int64_t width, int64_t height, size_t capacity);
 
+// Failure reasons, read back with PIX_FailureReason. Each leaves the printf-formatted reason
+// and returns 0, so a reader can write "return PIX_Fail(...)".
+int PIX_Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// "truncated at byte N", N being where src's bytes ran out.
+int PIX_FailTruncated(const PixSource* src);
+// "picture W x H does not fit N bytes".
+int PIX_FailSize(int64_t width, int64_t height, size_t capacity);
+// Called by a reader once the file's signature is its format's: when every format fails, the
+// dispatcher reports the reason of the one that recognised the file.
+void PIX_Recognised(void);
+extern bool PIX_RecognisedFlag;   // set by PIX_Recognised; the dispatcher clears it
+
 // Shifts count palette bytes right by 2 unless flags keep 8 bits.
 void PIX_ReducePalette(uint8_t* palette, size_t count, int flags);

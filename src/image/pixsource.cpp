@@ -5,7 +5,13 @@
 #include "data/file.h"
 
 #include <climits>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+
+// The reason of the last failure, and whether the reader running has recognised its format.
+static char s_reason[200];
+bool PIX_RecognisedFlag = false;
 
 void PIX_SourceMemory(PixSource* src, const uint8_t* data, size_t size)
 {
@@ -95,4 +101,41 @@ void PIX_ReducePalette(uint8_t* palette, size_t count, int flags)
         return;
     for (size_t i = 0; i < count; i++)
         palette[i] >>= 2;
+}
+
+int PIX_Fail(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(s_reason, sizeof s_reason, format, args);
+    va_end(args);
+    return 0;
+}
+
+int PIX_FailTruncated(const PixSource* src)
+{
+    // A memory source ends at its size; a stream at the position its short read left,
+    // which a seek may have carried past the end of the file.
+    int64_t end = (int64_t)src->size;
+    if (src->stream) {
+        end = (int64_t)std::ftell(src->stream) - src->start;
+        if (src->fileSize > 0 && end > (int64_t)src->fileSize)
+            end = src->fileSize;
+    }
+    return PIX_Fail("truncated at byte %lld", (long long)end);
+}
+
+int PIX_FailSize(int64_t width, int64_t height, size_t capacity)
+{
+    return PIX_Fail("picture %lld x %lld does not fit %zu bytes", (long long)width, (long long)height, capacity);
+}
+
+void PIX_Recognised(void)
+{
+    PIX_RecognisedFlag = true;
+}
+
+const char* PIX_FailureReason(void)
+{
+    return s_reason;
 }

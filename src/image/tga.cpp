@@ -49,11 +49,12 @@ int PIX_ReadTGA(PixSource* src, PixTarget* target, int flags)
     uint8_t footer[26];
     if (src->fileSize < 26 || !PIX_Seek(src, (int64_t)src->fileSize - 26) || PIX_Read(src, footer, 26) != 26 ||
         std::memcmp(footer + 8, signature, 18) != 0)
-        return 0;
+        return PIX_Fail("not a TGA 2.0 file (no TRUEVISION-XFILE footer)");
+    PIX_Recognised();
 
     uint8_t header[18];
     if (!PIX_Seek(src, 0) || PIX_Read(src, header, 18) != 18)
-        return 0;
+        return PIX_FailTruncated(src);
     const int idLength = header[0], mapType = header[1], imageType = header[2];
     const int32_t mapLength = TGA_Get16(header + 5);
     const int entryBits = header[7];
@@ -67,28 +68,30 @@ int PIX_ReadTGA(PixSource* src, PixTarget* target, int flags)
     if (!target->pixels && !target->palette)
         return 1;
     if (target->pixels && !PIX_Fits(width, height, target->capacity))
-        return 0;
+        return PIX_FailSize(width, height, target->capacity);
 
     if (target->palette) {
-        if (mapType != 1 || !PIX_Seek(src, 18 + idLength) ||
-            !TGA_ReadColourMap(src, target->palette, mapLength, entryBits, flags))
-            return 0;
+        if (mapType != 1)
+            return PIX_Fail("colour map type %d; a colour map (1) is needed", mapType);
+        if (!PIX_Seek(src, 18 + idLength) || !TGA_ReadColourMap(src, target->palette, mapLength, entryBits, flags))
+            return PIX_FailTruncated(src);
         if (!target->pixels)
             return 1;
     }
 
     if ((imageType != 1 && imageType != 9) || depth != 8)
-        return 0;
+        return PIX_Fail("image type %d with %d bits per pixel; colour-mapped 8-bit (type 1 or 9) needed", imageType,
+                        depth);
     const int64_t mapBytes = mapType ? (int64_t)mapLength * ((entryBits + 1) / 8) : 0;
     if (!PIX_Seek(src, 18 + idLength + mapBytes))
-        return 0;
+        return PIX_FailTruncated(src);
 
     // Rows come bottom row first whatever the descriptor says.
     if (imageType == 1) {
         for (int32_t k = 0; k < height; k++)
             if (PIX_Read(src, target->pixels + (size_t)(height - 1 - k) * (size_t)width, (size_t)width) !=
                 (size_t)width)
-                return 0;
+                return PIX_FailTruncated(src);
         return 1;
     }
     // Run-length packets may run on into the next row, as older writers produce them.
@@ -101,14 +104,14 @@ int PIX_ReadTGA(PixSource* src, PixTarget* target, int flags)
             if (runLeft == 0) {
                 uint8_t c;
                 if (!PIX_ReadByte(src, &c))
-                    return 0;
+                    return PIX_FailTruncated(src);
                 repeat = (c & 0x80) != 0;
                 runLeft = (c & 127) + 1;
                 if (repeat && !PIX_ReadByte(src, &value))
-                    return 0;
+                    return PIX_FailTruncated(src);
             }
             if (!repeat && !PIX_ReadByte(src, &value))
-                return 0;
+                return PIX_FailTruncated(src);
             row[x] = value;
             runLeft--;
         }

@@ -170,7 +170,10 @@ static uint64_t SND_HeardFrame(void)
     return s_callbackFrames > queued ? s_callbackFrames - queued : 0;
 }
 
-// The newest record no later than what is heard; the start of the module when none is.
+// The newest record no later than what is heard. At the start of a play nothing recorded has
+// been heard yet (for about two device buffers): the oldest record answers then, made one
+// sub-block into the module and so still on its first row, or 0 (its start) before the
+// first record.
 static uint32_t SND_HeardWord(uint64_t heard)
 {
     uint32_t oldest = s_snapCount > SND_SNAPSHOTS ? s_snapCount - SND_SNAPSHOTS : 0;
@@ -179,7 +182,7 @@ static uint32_t SND_HeardWord(uint64_t heard)
         if (s.frames <= heard)
             return s.word;
     }
-    // Older than the records kept (cannot happen at normal buffer sizes): the oldest one.
+    // Nothing heard yet, or (if the ring were ever overrun) heard before the oldest record.
     return s_snapCount > oldest ? s_snaps[oldest % SND_SNAPSHOTS].word : 0;
 }
 

@@ -4,6 +4,8 @@
 
 #include "data/file.h"
 
+#include <gmock/gmock.h>
+
 #include <cstring>
 
 namespace {
@@ -153,6 +155,7 @@ TEST_F(ArchiveTest, RefusesATwentyFirstArchive)
     for (int i = 0; i < DAT_MAX_ARCHIVES; i++)
         ASSERT_EQ(DAT_Open("ONE.DAT"), 1) << i;
     EXPECT_EQ(DAT_Open("ONE.DAT"), 0);
+    EXPECT_STREQ(DAT_FailureReason(), "20 archives are open already");
     EXPECT_EQ(DAT_ArchiveCount(), DAT_MAX_ARCHIVES);
     EXPECT_EQ(LoadString("M.TXT"), "m");
 }
@@ -170,29 +173,40 @@ TEST_F(ArchiveTest, MalformedArchivesFailWithNothingKept)
     const size_t end = good.size();
     const size_t dir = 6;
 
+    auto patched = [&](size_t at, uint32_t v) {
+        std::string s = good;
+        Put32(&s, at, v);
+        return s;
+    };
     const struct {
         const char* what;
         std::string bytes;
+        const char* why;   // a part of the reason left
     } cases[] = {
-        {"empty file", ""},
-        {"trailer only", good.substr(end - 16)},
-        {"bad magic", [&] { std::string s = good; s[end - 16] ^= 1; return s; }()},
-        {"no entries", [&] { std::string s = good; Put32(&s, end - 12, 0); return s; }()},
-        {"negative count", [&] { std::string s = good; Put32(&s, end - 12, 0xFFFFFFFFu); return s; }()},
-        {"count beyond the file", [&] { std::string s = good; Put32(&s, end - 12, 3); return s; }()},
-        {"huge count", [&] { std::string s = good; Put32(&s, end - 12, 0x7FFFFFFFu); return s; }()},
-        {"directory before the file", [&] { std::string s = good; Put32(&s, end - 4, (uint32_t)end + 1); return s; }()},
-        {"directory into the trailer", [&] { std::string s = good; Put32(&s, end - 4, 64); return s; }()},
-        {"name without its NUL", [&] { std::string s = good; s.replace(dir + 32, 24, 24, 'N'); return s; }()},
-        {"truncated", good.substr(0, end - 1)},
+        {"empty file", "", "0 bytes, too short for a directory and the 16-byte trailer"},
+        {"trailer only", good.substr(end - 16), "16 bytes, too short"},
+        {"bad magic", [&] { std::string s = good; s[end - 16] ^= 1; return s; }(),
+         "no archive trailer (magic 0xDF73B488 where 0xDF73B489 belongs)"},
+        {"no entries", patched(end - 12, 0), "the trailer gives 0 directory entries"},
+        {"negative count", patched(end - 12, 0xFFFFFFFFu), "the trailer gives -1 directory entries"},
+        {"count beyond the file", patched(end - 12, 3), "the directory (3 entries at byte 6) runs past the trailer"},
+        {"huge count", patched(end - 12, 0x7FFFFFFFu), "(2147483647 entries at byte 6) runs past the trailer"},
+        {"directory before the file", patched(end - 4, (uint32_t)end + 1),
+         "the directory would start 87 bytes before the end of a 86-byte file"},
+        {"directory into the trailer", patched(end - 4, 64), "the directory (2 entries at byte 22) runs past"},
+        {"name without its NUL", [&] { std::string s = good; s.replace(dir + 32, 24, 24, 'N'); return s; }(),
+         "the name of directory entry 1 has no terminating zero"},
+        {"truncated", good.substr(0, end - 1), "no archive trailer"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         WriteFile("BAD.DAT", c.bytes);
         EXPECT_EQ(DAT_Open("BAD.DAT"), 0);
+        EXPECT_THAT(DAT_FailureReason(), ::testing::HasSubstr(c.why));
         EXPECT_EQ(DAT_ArchiveCount(), 0);
     }
     EXPECT_EQ(DAT_Open("MISSING.DAT"), 0);
+    EXPECT_STREQ(DAT_FailureReason(), "cannot open it: No such file or directory");
     WriteFile("GOOD.DAT", good);
     EXPECT_EQ(DAT_Open("good.dat"), 1);
     EXPECT_EQ(LoadString("B.TXT"), "bb");

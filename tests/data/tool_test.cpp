@@ -73,7 +73,8 @@ TEST_F(DatToolTest, RefusesBadInputWithAMessage)
         {"create OUT.DAT missing.bin", "cannot read missing.bin"},
         {"create OUT.DAT a", "folder"},
         {"create OUT.DAT", "at least one file"},
-        {"list notanarchive", "not a resource archive"},
+        {"list notanarchive", "notanarchive is not a resource archive: no archive trailer (magic 0x"},
+        {"list a", "cannot open a: it is a folder"},
         {"list missing.dat", "cannot open missing.dat"},
         {"cat missing.dat X", "cannot open"},
         {"frobnicate", "unknown command"},
@@ -90,6 +91,31 @@ TEST_F(DatToolTest, RefusesBadInputWithAMessage)
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_NE(r.out.find("usage: vantrel-dat"), std::string::npos) << command;
     }
+}
+
+// A member whose bytes run past the end of the archive is a short read: extract names it,
+// writes no file for it and still writes the others; cat writes nothing.
+TEST_F(DatToolTest, ShortMembersAreNamedAndSkipped)
+{
+    MakeArchive("OUT.DAT", {{"A.TXT", "aaaa"}, {"B.TXT", "bb"}, {"C.TXT", "ccc"}});
+    std::string bytes = ReadFile("OUT.DAT");   // 9 data bytes, 96 directory bytes, 16 trailer bytes
+    const size_t sizeOfB = 9 + 32 + 28;
+    bytes[sizeOfB] = (char)0xE8;               // 1000 bytes
+    bytes[sizeOfB + 1] = 0x03;
+    WriteFile("OUT.DAT", bytes);
+
+    ToolRun r = Run("extract OUT.DAT unpacked");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "vantrel-dat: member 1, \"B.TXT\": short read: the member is 1000 bytes at byte 4, but the "
+                     "archive ends at byte 121 (117 of its bytes are there); not written\n");
+    EXPECT_EQ(ReadFile("unpacked/A.TXT"), "aaaa");
+    EXPECT_FALSE(std::filesystem::exists("unpacked/B.TXT"));
+    EXPECT_EQ(ReadFile("unpacked/C.TXT"), "ccc");
+
+    r = Run("cat OUT.DAT 'GFX\\B.TXT'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("member \"B.TXT\": short read"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -172,15 +172,17 @@ TEST_F(RenderTest, FailuresSayWhatAndExitWithStatusOne)
         const char* args;
         const char* env;
         const char* message;
+        bool writes;   // whether the folder and its audio.wav are made before the failure
     } cases[] = {
-        {"--render out --video out.mp4", "PATH=/nonexistent", "--video needs ffmpeg"},
-        {"--render afile", "", "cannot make the folder \"afile\""},
-        {"--render out", "rm MUSIC/VANTREL.S3M &&", "MUSIC\\VANTREL.S3M\" is missing or empty"},
+        {"--render out --video out.mp4", "PATH=/nonexistent", "--video needs ffmpeg", false},
+        {"--render afile", "", "cannot make the folder \"afile\"", false},
+        {"--render out", "rm MUSIC/VANTREL.S3M &&", "MUSIC\\VANTREL.S3M\" is missing or empty", true},
     };
     for (const auto& c : cases) {
         std::string err;
         EXPECT_EQ(Run(c.args, &err, c.env), 1) << c.args;
         EXPECT_NE(err.find(c.message), std::string::npos) << c.args << ": " << err;
+        EXPECT_EQ(access((dir + "/out").c_str(), F_OK) == 0, c.writes) << c.args;
     }
 }
 

@@ -7,7 +7,9 @@
 #include "fx2d/cues.h"
 #include "platform/screen.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -156,34 +158,49 @@ TEST_F(CuesTest, HookCuesInstallTheIdleHookOrClearIt)
     }
 }
 
-// The still pictures: 640 x 480 on a page, black outside the picture, shown black and
-// faded in at speed 1. The files exist so that a real loader finds them.
-TEST_F(CuesTest, StillPicturesStartBlackAndFadeIn)
+// The still pictures: 640 x 480 on a page, the picture's pixels in place (the closing one
+// centred, 140 black columns either side), its own palette as the target, shown black and
+// faded in at speed 1. The two files differ in pixels and palette.
+TEST_F(CuesTest, StillPicturesLoadTheirPictureAndFadeItIn)
 {
     FIX_ScratchDir scratch;
-    FIX_WriteGIF("GFX/FREESTYL.GIF", 640, 480, 128, [](int x, int y) { return 1 + (x + y) % 200; });
-    FIX_WriteGIF("GFX/KOLDE640.GIF", 360, 480, 128, [](int x, int y) { return 1 + (x * y) % 200; });
-    for (EffectFn cue : {CueShowFreestyle, CueShowKolde}) {
+    const FIX_Picture freestyle = FIX_WriteSeededGIF("GFX/FREESTYL.GIF", 640, 480, 2);
+    const FIX_Picture kolde = FIX_WriteSeededGIF("GFX/KOLDE640.GIF", 360, 480, 3);
+    const struct {
+        EffectFn cue;
+        const FIX_Picture* picture;
+        int left;   // the picture's first screen column
+    } cases[] = {{CueShowFreestyle, &freestyle, 0}, {CueShowKolde, &kolde, 140}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.picture->width);
         LLS_Init(1, 0);
         PAL_Fading = 0;
+        PAL_FadeTick(100);   // the fade clock at tick 100
         PAL_FadeSpeed = 4;
         std::memset(PAL_Current, 40, PAL_BYTES);
+        std::memset(PAL_Target, 9, PAL_BYTES);
         FrameHook = CUE_Idle;
-        EXPECT_TRUE(cue(100));
+        EXPECT_TRUE(c.cue(100));
         EXPECT_EQ(LLS_Mode, 5);
         EXPECT_EQ(LLS_Size, 640 * 480);
         EXPECT_EQ(LLS_Screen, LLS_Page1);
+        const FIX_Picture& p = *c.picture;
+        for (int y = 0; y < 480; y++)
+            for (int x = 0; x < 640; x++) {
+                const bool inside = x >= c.left && x < c.left + p.width;
+                ASSERT_EQ(LLS_Screen[y * 640 + x], inside ? p.pixels[(size_t)(y * p.width + x - c.left)] : 0)
+                    << x << "," << y;
+            }
+        EXPECT_TRUE(std::equal(p.palette6.begin(), p.palette6.end(), PAL_Target)) << "the file's palette, as loaded";
         EXPECT_TRUE(All(PAL_Current, 0));
-        EXPECT_EQ(LLS_ColorTable[0], 0u);
-        EXPECT_EQ(LLS_ColorTable[255], 0u);
+        EXPECT_TRUE(FIX_ShowsPalette(std::vector<uint8_t>(PAL_BYTES, 0))) << "shown black at once";
         EXPECT_TRUE(PAL_Fading);
         EXPECT_EQ(PAL_FadeSpeed, 1);
         EXPECT_EQ(FrameHook, CUE_Idle);
+        // 63 ticks of the fade later the picture's own colours show.
+        PAL_FadeTick(100 + 63);
+        EXPECT_TRUE(FIX_ShowsPalette(p.palette6));
     }
-    // The closing picture is centred with 140 black columns on either side.
-    for (int y = 0; y < 480; y++)
-        for (int x : {0, 139, 500, 639})
-            ASSERT_EQ(LLS_Screen[y * 640 + x], 0) << x << "," << y;
 }
 
 TEST_F(CuesTest, KoldeIsPlacedInTheMiddleColumns)

@@ -1,5 +1,6 @@
-// The polar ripple: the polar map's angles and distances, the calm first frame, the side
-// columns that stay cleared, and a harmless repeated end.
+// The polar ripple: the polar map's angles and distances, the picture and palette it loads,
+// the calm first frame, the moving waves, the side columns that stay cleared, and a harmless
+// repeated end.
 #include "common/picture_fixture.h"
 #include "common/test_support.h"
 
@@ -10,6 +11,7 @@
 #include "fx3d/sincos.h"
 #include "platform/screen.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -59,13 +61,13 @@ TEST(PolarOffsetsTable, ShortLengthsBarelyMove)
 class RippleTest : public ::testing::Test {
 protected:
     FIX_ScratchDir scratch;
+    FIX_Picture picture;
     void SetUp() override
     {
         SINCOS_Init();
         LLS_Init(1, 0);
         SHAKE_Amplitude = 0;   // no shake: the display is a plain copy
-        FIX_WriteGIF("GFX/ripp2.gif", 256, 256, 64, [](int x, int y) { return (x ^ y) & 255; });
-        std::memset(PAL_Target, 16, PAL_BYTES);   // what the file's palette gives in 6 bits
+        picture = FIX_WriteSeededGIF("GFX/ripp2.gif", 256, 256, 1);
         std::memset(LLS_Screen, 0x77, 64000);
     }
     void TearDown() override { RippleEnd(0); }
@@ -77,8 +79,10 @@ protected:
     }
 };
 
-TEST_F(RippleTest, StartShowsTheBrightenedPaletteAndInstallsTheHook)
+TEST_F(RippleTest, StartLoadsThePictureAndShowsItsBrightenedPalette)
 {
+    const std::vector<uint8_t> brightened = FIX_Brightened(picture.palette6);
+    std::memset(PAL_Target, 5, PAL_BYTES);
     EXPECT_TRUE(RippleStart(500));
     EXPECT_EQ(FrameHook, RippleFrame);
     ASSERT_NE(RipplePolarMap, nullptr);
@@ -86,8 +90,9 @@ TEST_F(RippleTest, StartShowsTheBrightenedPaletteAndInstallsTheHook)
     ASSERT_NE(RippleTexture, nullptr);
     for (int i = 0; i < 64000; i++)
         ASSERT_EQ(LLS_Screen[i], 0) << i;
-    EXPECT_EQ(PAL_Target[0], 24);   // 16 brightened
-    EXPECT_EQ(LLS_ColorTable[7], (24u << 18) | (24u << 10) | (24u << 2));
+    EXPECT_TRUE(std::equal(picture.pixels.begin(), picture.pixels.end(), RippleTexture));
+    EXPECT_TRUE(std::equal(brightened.begin(), brightened.end(), PAL_Target));
+    EXPECT_TRUE(FIX_ShowsPalette(brightened)) << "shown at once, without a fade";
 }
 
 // At t = 0 both strengths are 0: each pixel reads its own texel, except at angle entry 192
@@ -106,6 +111,28 @@ TEST_F(RippleTest, FirstFrameIsCalm)
             ASSERT_EQ(LLS_Screen[y * 320 + 32 + x], RippleTexture[index & 0xFFFF]) << x << "," << y;
         }
     EXPECT_EQ(std::memcmp(LLS_VideoMemory, LLS_Screen, 64000), 0);
+}
+
+// The wave rows at a few times, worked out independently of this code from the formulas'
+// single- and double-precision steps, at values well away from a truncation boundary: each row
+// holds (length + 64) * 256, the swirl's length trunc(sin((i - t) pi / 44) m1) and the
+// pull's trunc((sin((i - t) pi / 64) + 1) m2), m1 following cos(t pi / 554) and m2
+// cos(t pi / 874). Swapped strengths or periods, or waves running inward, change them.
+TEST_F(RippleTest, WavesTravelOutwardAndSwellAtTheirOwnPace)
+{
+    const struct {
+        uint32_t t;
+        int i, swirl, pull;
+    } cases[] = {
+        {300, 0, -9, 1},  {300, 90, -11, 14}, {300, 175, -8, 9},   {700, 0, 7, 23},
+        {700, 85, 1, 55}, {700, 170, -3, 6},  {4000, 92, -15, 23}, {4000, 166, 11, 25},
+    };
+    RippleStart(1000);
+    for (const auto& c : cases) {
+        RippleFrame(1000 + c.t);
+        EXPECT_EQ(RippleWave1[c.i], (c.swirl + 64) * 256) << "t " << c.t << ", distance " << c.i;
+        EXPECT_EQ(RippleWave2[c.i], (c.pull + 64) * 256) << "t " << c.t << ", distance " << c.i;
+    }
 }
 
 TEST_F(RippleTest, SideColumnsStayClearedAndTheWindowIsFilled)

@@ -7,6 +7,8 @@
 #include "data/file.h"
 #include "image/pix.h"
 
+#include <gmock/gmock.h>
+
 #include <dirent.h>
 
 namespace {
@@ -171,6 +173,10 @@ TEST(GifDecode, HandPickedCodes)
         {"clear in the middle", 3, 1, {{4, 3}, {3, 3}, {3, 3}, {4, 3}, {2, 3}, {5, 3}}, {3, 3, 2, 0xEE}},
         {"more pixels than the picture", 2, 1, {{4, 3}, {1, 3}, {2, 3}, {6, 3}, {5, 4}}, {1, 2, 0xEE}},
         {"fewer pixels than the picture", 4, 1, {{4, 3}, {3, 3}, {5, 3}}, {3, 0xEE, 0xEE, 0xEE, 0xEE}},
+        // The first code after a clear is one pixel, its low byte, even a code not in the table.
+        {"table code right after a clear", 4, 1, {{4, 3}, {6, 3}, {5, 3}}, {6, 0xEE, 0xEE, 0xEE}},
+        {"table code after a clear, then the stream goes on", 4, 1, {{4, 3}, {6, 3}, {1, 3}, {7, 3}, {5, 4}},
+         {6, 1, 1, 1, 0xEE}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -195,37 +201,48 @@ TEST(GifDecode, BrokenFilesStopOrFail)
     };
     const Bytes good = gifb::Codes(2, {{4, 3}, {1, 3}, {5, 3}});
     const char* const kTable = "hascolortable && (colortablesize == 256 || colortablesize == 128)";
+    auto coded = [](std::vector<std::pair<int, int>> codes) {
+        return gifb::Assemble("GIF89a", 256, {}, 4, 1, 0, gifb::Codes(2, codes));
+    };
+    // The header is 781 bytes: signature, screen descriptor and a 256-entry table.
     const struct {
         const char* what;
         Bytes file;
         const char* expr;
+        const char* why;   // a part of the reason both readers leave
         size_t capacity;
     } cases[] = {
-        {"other signature", gifb::Assemble("GIF88a", 256, {}, 4, 1, 0, good), "0", 4},
-        {"only a signature", Bytes{'G', 'I', 'F', '8', '9', 'a'}, kTable, 4},   // missing bytes read as 0
-        {"no global table", gifb::Assemble("GIF89a", 0, {}, 4, 1, 0, good), kTable, 4},
-        {"64-entry table", gifb::Assemble("GIF89a", 64, {}, 4, 1, 0, good), kTable, 4},
-        {"local table", gifb::Assemble("GIF89a", 256, {}, 4, 1, 0x80, good), "!hascolortable", 4},
-        {"nothing after the table", header, "0", 4},
-        {"trailer before any image", with({0x3B}), "0", 4},
-        {"unknown block", with({0x00, 0x2C}), "0", 4},
-        {"extension cut off", with({0x21, 0xFE, 0x05, 'a', 'b'}), "0", 4},
-        {"control extension cut off", with({0x21, 0xF9, 0x04, 0, 0}), "0", 4},
-        {"extension without the next byte", with({0x21, 0xFE, 0x00}), "0", 4},
-        {"image descriptor cut off", with({0x2C, 0, 0, 0, 0, 4}), "0", 4},
-        {"no code size", with({0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0}), "ireturn == TRUE", 4},
-        {"terminator before the end code",
-         gifb::Assemble("GIF89a", 256, {}, 4, 1, 0, gifb::Codes(2, {{4, 3}, {1, 3}})), "ireturn == TRUE", 4},
-        {"data cut off", with({0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0, 2, 9, 0x0C}), "ireturn == TRUE", 4},
-        {"code beyond the next free code",
-         gifb::Assemble("GIF89a", 256, {}, 4, 1, 0, gifb::Codes(2, {{4, 3}, {1, 3}, {7, 3}, {5, 3}})),
-         "ireturn == TRUE", 4},
-        {"table code right after a clear",
-         gifb::Assemble("GIF89a", 256, {}, 4, 1, 0, gifb::Codes(2, {{4, 3}, {6, 3}, {5, 3}})), "ireturn == TRUE", 4},
+        {"other signature", gifb::Assemble("GIF88a", 256, {}, 4, 1, 0, good), "0",
+         "signature \"GIF88a\"; GIF87a or GIF89a needed", 4},
+        {"only a signature", Bytes{'G', 'I', 'F', '8', '9', 'a'}, kTable, "truncated at byte 6", 4},
+        {"no global table", gifb::Assemble("GIF89a", 0, {}, 4, 1, 0, good), kTable, "no global colour table", 4},
+        {"64-entry table", gifb::Assemble("GIF89a", 64, {}, 4, 1, 0, good), kTable,
+         "colour table has 64 entries; 128 or 256 needed", 4},
+        {"local table", gifb::Assemble("GIF89a", 256, {}, 4, 1, 0x80, good), "!hascolortable",
+         "local colour table", 4},
+        {"nothing after the table", header, "0", "truncated at byte 781", 4},
+        {"trailer before any image", with({0x3B}), "0", "no image: byte 781 is 0x3B", 4},
+        {"unknown block", with({0x00, 0x2C}), "0", "no image: byte 781 is 0x00", 4},
+        {"extension cut off", with({0x21, 0xFE, 0x05, 'a', 'b'}), "0", "truncated at byte 786", 4},
+        {"control extension cut off", with({0x21, 0xF9, 0x04, 0, 0}), "0", "truncated at byte 786", 4},
+        {"extension without the next byte", with({0x21, 0xFE, 0x00}), "0", "truncated at byte 784", 4},
+        {"image descriptor cut off", with({0x2C, 0, 0, 0, 0, 4}), "0", "truncated at byte 787", 4},
+        {"no code size", with({0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0}), "ireturn == TRUE", "truncated at byte 791", 4},
+        {"terminator before the end code", coded({{4, 3}, {1, 3}}), "ireturn == TRUE", "before its end code", 4},
+        {"data cut off", with({0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0, 2, 9, 0x0C}), "ireturn == TRUE",
+         "truncated at byte 794", 4},
+        {"code beyond the next free code", coded({{4, 3}, {1, 3}, {7, 3}, {5, 3}}), "ireturn == TRUE",
+         "LZW code 7 at pixel 1 is not in the table (next free code 6)", 4},
+        // A table code right after a clear leaves an entry whose prefix is itself (code 6 here)
+        // or a code not yet in the table; reaching either fails.
+        {"entry left by a table code after a clear", coded({{4, 3}, {6, 3}, {1, 3}, {6, 3}, {5, 3}}),
+         "ireturn == TRUE", "LZW code 6 at pixel 2 expands without end", 4},
+        {"next free code after a table code after a clear", coded({{4, 3}, {6, 3}, {6, 3}, {5, 3}}),
+         "ireturn == TRUE", "LZW code 6 at pixel 1 leads to code 6, which is not in the table", 4},
         {"code size 12", gifb::Assemble("GIF89a", 256, {}, 4, 1, 0, gifb::Codes(12, {{4096, 13}, {4097, 13}})),
-         "ireturn == TRUE", 4},
+         "ireturn == TRUE", "LZW code size 12", 4},
         {"picture larger than the buffer", gifb::Assemble("GIF89a", 256, {}, 4, 1, 0, good),
-         "width * height <= capacity", 3},
+         "width * height <= capacity", "picture 4 x 1 does not fit 3 bytes", 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -233,10 +250,16 @@ TEST(GifDecode, BrokenFilesStopOrFail)
         EXPECT_EQ(stop.expr, c.expr);
         EXPECT_EQ(stop.func, "PIX_LoadGIF");
         EXPECT_EQ(stop.unit, "PIX");
-        // The lenient reader takes any "GIF" signature.
-        const int lenient = std::string(c.what) == "other signature" ? 1 : 0;
-        EXPECT_EQ(DecodeBytes(PIX_ReadGIF, c.file, PIX_LENIENT, c.capacity).result, lenient);
+        EXPECT_THAT(PIX_FailureReason(), ::testing::HasSubstr(c.why));
+        // The lenient reader takes any "GIF" signature; otherwise it fails for the same reason.
+        const bool otherSignature = std::string(c.what) == "other signature";
+        EXPECT_EQ(DecodeBytes(PIX_ReadGIF, c.file, PIX_LENIENT, c.capacity).result, otherSignature ? 1 : 0);
+        if (!otherSignature) {
+            EXPECT_THAT(PIX_FailureReason(), ::testing::HasSubstr(c.why));
+        }
     }
+    EXPECT_EQ(DecodeBytes(PIX_ReadGIF, Bytes{'P', 'K', 3, 4}, PIX_LENIENT).result, 0);
+    EXPECT_STREQ(PIX_FailureReason(), "not a GIF");
 }
 
 TEST(GifDecode, LenientSignatureAndPaletteDepth)

@@ -7,6 +7,7 @@
 #include "data/file.h"
 #include "image/pix.h"
 
+#include <gmock/gmock.h>
 #include <sys/wait.h>
 
 namespace {
@@ -71,23 +72,28 @@ TEST(PcxDecode, DecodesBothKindsAndRefusesOthers)
         const char* what;
         Bytes file;
         size_t capacity;
+        const char* why;   // the reason left, or a part of it
     } refused[] = {
-        {"version 3", patched(1, 3), 35},
-        {"not ZSoft", patched(0, 11), 35},
-        {"not run-length", patched(2, 0), 35},
-        {"8 bits with 3 planes", patched(65, 3), 35},
-        {"2 bits per pixel", patched(3, 2), 35},
-        {"buffer too small", file, 34},
-        {"x max below x min", patched(4, 9), 35},
-        {"pixel data cut off", Head(file, 140), 35},
-        {"shorter than a palette", Head(file, 700), 35},
+        {"version 3", patched(1, 3), 35, "PCX version 3; only version 5 is read"},
+        {"not ZSoft", patched(0, 11), 35, "not a PCX"},
+        {"not run-length", patched(2, 0), 35, "encoding 0; only run-length (1) is read"},
+        {"8 bits with 3 planes", patched(65, 3), 35, "8 bits per pixel with 3 planes; 1 plane needed"},
+        {"2 bits per pixel", patched(3, 2), 35, "2 bits per pixel with 1 plane; 8 with 1 or 1 with 4 needed"},
+        {"buffer too small", file, 34, "picture 7 x 5 does not fit 34 bytes"},
+        {"x max below x min", patched(4, 9), 35, "picture -2 x 5 does not fit 35 bytes"},
+        {"pixel data cut off", Head(file, 140), 35, "140 bytes leave no room for the 768-byte palette"},
+        {"shorter than a palette", Head(file, 700), 35, "700 bytes leave no room for the 768-byte palette"},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.what);
         d = DecodeBytes(PIX_ReadPCX, c.file, 0, c.capacity);
         EXPECT_EQ(d.result, 0);
         EXPECT_EQ(d.pixels[c.capacity], 0xEE);
+        EXPECT_STREQ(PIX_FailureReason(), c.why);
     }
+    // Without the palette the cut pixel data is what fails.
+    EXPECT_EQ(DecodeBytes(PIX_ReadPCX, Head(file, 140), 0, 35, true, false).result, 0);
+    EXPECT_STREQ(PIX_FailureReason(), "truncated at byte 140");
 }
 
 TEST(PcxDecode, RunsStopAtTheLineEnd)
@@ -172,20 +178,23 @@ TEST(PbmDecode, EdgeCases)
         const char* what;
         Bytes file;
         size_t capacity;
+        const char* why;   // the reason left, or a part of it
     } refused[] = {
-        {"FORM shorter than 808", build(picw::Bmhd(4, 3, 0), Palette(48)), 12},
-        {"BMHD of 22 bytes", build(bmhd22, cmap), 12},
-        {"4 planes", build(picw::Bmhd(4, 3, 0, 4), cmap), 12},
-        {"ILBM", build(picw::Bmhd(4, 3, 0), cmap, "ILBM"), 12},
-        {"CMAP over 768 bytes", build(picw::Bmhd(4, 3, 0), Palette(771)), 12},
-        {"buffer too small", build(picw::Bmhd(4, 3, 0), cmap), 11},
-        {"body cut off", Head(build(picw::Bmhd(4, 3, 0), cmap), 8 + 4 + 28 + 776 + 8 + 5), 12},
+        {"FORM shorter than 808", build(picw::Bmhd(4, 3, 0), Palette(48)), 12, "at least 808 needed"},
+        {"BMHD of 22 bytes", build(bmhd22, cmap), 12, "BMHD chunk of 22 bytes; 20 needed"},
+        {"4 planes", build(picw::Bmhd(4, 3, 0, 4), cmap), 12, "4 bit planes; 8 needed"},
+        {"ILBM", build(picw::Bmhd(4, 3, 0), cmap, "ILBM"), 12, "FORM of type \"ILBM\"; only \"PBM \" is read"},
+        {"CMAP over 768 bytes", build(picw::Bmhd(4, 3, 0), Palette(771)), 12, "CMAP chunk of 771 bytes; at most 768"},
+        {"buffer too small", build(picw::Bmhd(4, 3, 0), cmap), 11, "picture 4 x 3 does not fit 11 bytes"},
+        {"body cut off", Head(build(picw::Bmhd(4, 3, 0), cmap), 8 + 4 + 28 + 776 + 8 + 5), 12,
+         "truncated at byte 829"},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.what);
         d = DecodeBytes(PIX_ReadPBM, c.file, 0, c.capacity);
         EXPECT_EQ(d.result, 0);
         EXPECT_EQ(d.pixels[c.capacity], 0xEE);
+        EXPECT_THAT(PIX_FailureReason(), ::testing::HasSubstr(c.why));
     }
     EXPECT_EQ(DecodeBytes(PIX_ReadPBM, build(picw::Bmhd(4, 3, 0), cmap), 0, 12).result, 1);
 }
@@ -266,22 +275,25 @@ TEST(TgaDecode, RefusedFilesAndRunsAcrossRows)
         const char* what;
         Bytes file;
         size_t capacity;
+        const char* why;   // a part of the reason left
     } refused[] = {
-        {"no footer", variant([](picw::Tga& t) { t.footer = false; }), 24},
-        {"true-colour type", variant([](picw::Tga& t) { t.type = 2; }), 24},
-        {"buffer too small", variant([](picw::Tga&) {}), 23},
+        {"no footer", variant([](picw::Tga& t) { t.footer = false; }), 24, "not a TGA 2.0 file"},
+        {"true-colour type", variant([](picw::Tga& t) { t.type = 2; }), 24,
+         "image type 2 with 8 bits per pixel; colour-mapped 8-bit (type 1 or 9) needed"},
+        {"buffer too small", variant([](picw::Tga&) {}), 23, "picture 6 x 4 does not fit 23 bytes"},
         {"run-length pixels missing", [&] {
              Bytes f = variant([](picw::Tga& t) { t.type = 9; });
              f.erase(f.begin() + 18 + 2 + 768, f.end() - 26);   // the footer's bytes are all that is left
              return f;
-         }(), 24},
-        {"shorter than a footer", Bytes(20, 0), 24},
+         }(), 24, "truncated at byte 814"},
+        {"shorter than a footer", Bytes(20, 0), 24, "not a TGA 2.0 file"},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.what);
         Decoded d = DecodeBytes(PIX_ReadTGA, c.file, 0, c.capacity);
         EXPECT_EQ(d.result, 0);
         EXPECT_EQ(d.pixels[c.capacity], 0xEE);
+        EXPECT_THAT(PIX_FailureReason(), ::testing::HasSubstr(c.why));
     }
     // The size alone needs no colour-mapped type.
     Decoded d = DecodeBytes(PIX_ReadTGA, variant([](picw::Tga& t) { t.type = 2; }), 0, 0, false, false);
@@ -350,8 +362,11 @@ TEST(PictureSet, TriesEachFormatWithEightBitPalettes)
     Bytes junk(2000, 0x42);
     PixTarget target = {nullptr, 0, nullptr, nullptr, nullptr, 0};
     EXPECT_EQ(PIX_ReadPicture(junk.data(), junk.size(), &target, 0, nullptr), 0);
-    // A broken GIF makes the lenient reader fail, never stop.
+    EXPECT_STREQ(PIX_FailureReason(), "not a GIF, PCX, IFF PBM or TGA picture");
+    // A broken GIF makes the lenient reader fail, never stop; the reason is the GIF reader's,
+    // not that of a format tried after it.
     EXPECT_EQ(PIX_ReadPicture(gif.data(), gif.size(), &target, 0, nullptr), 0);
+    EXPECT_STREQ(PIX_FailureReason(), "GIF: truncated at byte 781");
 }
 
 class PictureFileTest : public ImageDirTest {};
@@ -387,7 +402,26 @@ TEST_F(PictureFileTest, LoadsByNameFromArchivesRelativeToTheMember)
         EXPECT_EQ(FILE_GetSize("PAD2.BIN"), 900u);
     }
     EXPECT_EQ(PIX_LoadPCX("GFX\\NONE.PCX", nullptr, nullptr, nullptr, nullptr, 0), 0);
+    EXPECT_STREQ(PIX_FailureReason(), "no such file");
     EXPECT_EQ(PIX_LoadPicture("GFX\\PAD.BIN", nullptr, nullptr, nullptr, nullptr, 0), 0);
+    EXPECT_STREQ(PIX_FailureReason(), "not a GIF, PCX, IFF PBM or TGA picture");
+    // A cut loose file: the byte counts from the file's start.
+    WriteFile("CUT.PCX", Head(pcx, 140));
+    Bytes out(15, 0);
+    EXPECT_EQ(PIX_LoadPCX("CUT.PCX", out.data(), nullptr, nullptr, nullptr, out.size()), 0);
+    EXPECT_STREQ(PIX_FailureReason(), "truncated at byte 140");
+}
+
+// Runs vantrel-pix with args in the working folder; its standard output and error in *out.
+int RunPictureTool(const std::string& args, std::string* out)
+{
+    const std::string cmd = std::string(VANTREL_BINARY_DIR) + "/vantrel-pix " + args + " >tool.out 2>tool.err";
+    const int raw = std::system(cmd.c_str());
+    std::ifstream in("tool.out");
+    std::ifstream err("tool.err");
+    *out = std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()) +
+           std::string((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
 TEST_F(PictureFileTest, PictureToolInfoAndPng)
@@ -395,28 +429,90 @@ TEST_F(PictureFileTest, PictureToolInfoAndPng)
     const Bytes pixels = Pixels(5, 3, 100), palette = Palette(768);
     WriteFile("pic.pcx", picw::Pcx256(5, 3, pixels, palette, 6));
     WriteFile("text.txt", Bytes(300, 'x'));
-    auto run = [](const std::string& args, std::string* out) {
-        const std::string cmd = std::string(VANTREL_BINARY_DIR) + "/vantrel-pix " + args + " >tool.out 2>tool.err";
-        const int raw = std::system(cmd.c_str());
-        std::ifstream in("tool.out");
-        std::ifstream err("tool.err");
-        *out = std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()) +
-               std::string((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    };
+    WriteFile("cut.gif", Head(gifb::Assemble("GIF89a", 256, {}, 4, 1, 0, {}), 400));
     std::string out;
-    EXPECT_EQ(run("info pic.pcx", &out), 0);
+    EXPECT_EQ(RunPictureTool("info pic.pcx", &out), 0);
     EXPECT_EQ(out, "format: PCX\nwidth: 5\nheight: 3\ncolours: 256\nshow: no (the show loads GIF pictures only)\n");
-    EXPECT_EQ(run("png pic.pcx out.png", &out), 0) << out;
+    EXPECT_EQ(RunPictureTool("png pic.pcx out.png", &out), 0) << out;
     std::ifstream png("out.png", std::ios::binary);
     char signature[8] = {};
     png.read(signature, 8);
     EXPECT_EQ(std::string(signature + 1, 3), "PNG");
-    EXPECT_EQ(run("info text.txt", &out), 1);
-    EXPECT_NE(out.find("text.txt: not a picture"), std::string::npos) << out;
-    EXPECT_EQ(run("png missing.gif out.png", &out), 1);
+    // Refusals name the file and say why.
+    EXPECT_EQ(RunPictureTool("info text.txt", &out), 1);
+    EXPECT_EQ(out, "vantrel-pix: text.txt: not a GIF, PCX, IFF PBM or TGA picture\n");
+    EXPECT_EQ(RunPictureTool("info cut.gif", &out), 1);
+    EXPECT_EQ(out, "vantrel-pix: cut.gif: GIF: truncated at byte 400\n");
+    EXPECT_EQ(RunPictureTool("png missing.gif out.png", &out), 1);
     EXPECT_NE(out.find("cannot read missing.gif"), std::string::npos) << out;
-    EXPECT_EQ(run("png --help", &out), 0);
+    EXPECT_EQ(RunPictureTool("png --help", &out), 0);
+}
+
+// A GIF of width x height whose pixels run over the entries 0..highest, with a global table
+// of tableEntries and 8-bit codes.
+Bytes ToolGif(const char* signature, int width, int height, int tableEntries, int highest)
+{
+    Bytes pixels((size_t)width * height);
+    for (size_t i = 0; i < pixels.size(); i++)
+        pixels[i] = (uint8_t)(i * 7 % (highest + 1));
+    pixels[pixels.size() / 2] = (uint8_t)highest;
+    Bytes data{8};
+    const Bytes blocks = gifb::SubBlocks(gifb::EncodeLiterals(pixels, 8, 4000));
+    data.insert(data.end(), blocks.begin(), blocks.end());
+    return gifb::Assemble(signature, tableEntries, {}, width, height, 0, data);
+}
+
+TEST_F(PictureFileTest, PictureToolChecksAPictureAgainstItsPlaceInTheShow)
+{
+    WriteFile("weave.gif", ToolGif("GIF89a", 320, 200, 256, 255));
+    WriteFile("low.gif", ToolGif("GIF89a", 320, 200, 256, 200));
+    WriteFile("small-table.gif", ToolGif("GIF89a", 256, 256, 128, 130));
+    WriteFile("old.gif", ToolGif("GIF88a", 320, 200, 256, 255));
+    WriteFile("pic.pcx", picw::Pcx256(5, 3, Pixels(5, 3, 100), Palette(768), 6));
+    const std::string head = "format: GIF\nwidth: 320\nheight: 200\ncolours: 256\nshow: yes\n";
+    const struct {
+        const char* args;
+        int status;
+        std::string out;
+    } cases[] = {
+        {"info weave.gif --as 'GFX\\WEAVE.GIF'", 0, head + "as GFX\\WEAVE.GIF: yes\n"},
+        // Only the base name counts, ignoring case; a smaller picture fits but is laid out wrong.
+        {"info weave.gif --as gfx/freestyl.gif", 1,
+         head + "as GFX\\FREESTYL.GIF: no\n  320 x 200 where the first still picture needs 640 x 480\n"},
+        {"info --as RIPP2.GIF weave.gif", 1,
+         head + "as GFX\\ripp2.gif: no\n  320 x 200 where the ripple's water needs 256 x 256\n"},
+        {"info low.gif --as 'GFX\\sqtback.gif'", 1,
+         head + "as GFX\\sqtback.gif: no\n  a pixel uses palette entry 200 where the tower's background may use "
+                "entries 0-127 only\n"},
+        {"info small-table.gif --as 'GFX\\ripp2.gif'", 1,
+         "format: GIF\nwidth: 256\nheight: 256\ncolours: 128\nshow: yes\nas GFX\\ripp2.gif: no\n"
+         "  a pixel uses palette entry 130 of a 128-entry colour table\n"},
+        // Every check that fails is listed; a picture larger than its buffer stops the show.
+        {"info small-table.gif --as 'GFX\\TALVIK1.GIF'", 1,
+         "format: GIF\nwidth: 256\nheight: 256\ncolours: 128\nshow: yes\nas GFX\\TALVIK1.GIF: no\n"
+         "  256 x 256 where the intro's logo needs 320 x 200 (the show stops: the picture does not fit its 64000 "
+         "bytes)\n  a pixel uses palette entry 130 of a 128-entry colour table\n"},
+        {"info old.gif --as 'GFX\\WEAVE.GIF'", 1,
+         "format: GIF\nwidth: 320\nheight: 200\ncolours: 256\nshow: no (PIX_LoadGIF would stop on \"0\": signature "
+         "\"GIF88a\"; GIF87a or GIF89a needed)\nas GFX\\WEAVE.GIF: no\n  PIX_LoadGIF would stop on \"0\": signature "
+         "\"GIF88a\"; GIF87a or GIF89a needed\n"},
+        {"info pic.pcx --as 'GFX\\KOLDE640.GIF'", 1,
+         "format: PCX\nwidth: 5\nheight: 3\ncolours: 256\nshow: no (the show loads GIF pictures only)\n"
+         "as GFX\\KOLDE640.GIF: no\n  a PCX file; the show loads GIF pictures only\n"
+         "  5 x 3 where the closing picture needs 360 x 480\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        std::string out;
+        EXPECT_EQ(RunPictureTool(c.args, &out), c.status);
+        EXPECT_EQ(out, c.out);
+    }
+    std::string out;
+    EXPECT_EQ(RunPictureTool("info weave.gif --as 'GFX\\NONE.GIF'", &out), 1);
+    EXPECT_THAT(out,
+                ::testing::HasSubstr("the show has no picture named GFX\\NONE.GIF (its pictures: GFX\\WEAVE.GIF,"));
+    EXPECT_EQ(RunPictureTool("info weave.gif --as", &out), 1);
+    EXPECT_THAT(out, ::testing::HasSubstr("--as needs the name"));
 }
 
 }  // namespace

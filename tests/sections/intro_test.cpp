@@ -1,5 +1,6 @@
-// The intro: the weave's first frame, its phase and amplitude steps, the shifted texture
-// reads, the mix file check, and the two title pictures.
+// The intro: the pictures and palettes it loads and where it puts them, the weave's first
+// frame, its phase and amplitude steps, the shifted texture reads, the mix file check, and
+// the two title pictures.
 #include "common/picture_fixture.h"
 #include "common/test_support.h"
 
@@ -8,6 +9,7 @@
 #include "platform/screen.h"
 #include "sections/intro.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -21,6 +23,8 @@ uint8_t MixOf(int a, int b)
 class IntroTest : public ::testing::Test {
 protected:
     FIX_ScratchDir scratch;
+    // Three pictures that differ in pixels and palette, so one in the wrong place shows.
+    FIX_Picture weave, logo, title;
     void SetUp() override
     {
         SINCOS_Init();
@@ -30,10 +34,14 @@ protected:
             for (int b = 0; b < 256; b++)
                 mix[(size_t)(a * 256 + b)] = MixOf(a, b);
         FIX_WriteFile("GFX/weave.mix", mix);
-        // 8-bit palette level 64 loads as 16 in 6 bits, as PAL_Target holds without a loader.
-        for (const char* name : {"GFX/WEAVE.GIF", "GFX/TALVIK1.GIF", "GFX/VANTREL3.GIF"})
-            FIX_WriteGIF(name, 320, 200, 64, [](int x, int y) { return (x + 2 * y) & 255; });
-        std::memset(PAL_Target, 16, PAL_BYTES);
+        weave = FIX_WriteSeededGIF("GFX/WEAVE.GIF", 320, 200, 4);
+        logo = FIX_WriteSeededGIF("GFX/TALVIK1.GIF", 320, 200, 5);
+        title = FIX_WriteSeededGIF("GFX/VANTREL3.GIF", 320, 200, 6);
+        std::memset(PAL_Target, 9, PAL_BYTES);
+    }
+    static bool Holds(const uint8_t* at, const std::vector<uint8_t>& bytes)
+    {
+        return std::equal(bytes.begin(), bytes.end(), at);
     }
     void TearDown() override
     {
@@ -43,7 +51,29 @@ protected:
     }
 };
 
-TEST_F(IntroTest, StartBuildsTablesAndShowsTheBrightenedPalette)
+// The weave picture and its brightened palette, shown at once; the logo and the title with
+// their palettes as loaded, each in its own block; the texture tiled from the weave picture.
+TEST_F(IntroTest, StartLoadsEachPictureWhereTheIntroUsesIt)
+{
+    const std::vector<uint8_t> brightened = FIX_Brightened(weave.palette6);
+    std::memset(PAL_Target, 9, PAL_BYTES);
+    EXPECT_TRUE(IntroWeaveStart(10));
+    const IntroState& s = INTRO_State;
+    EXPECT_TRUE(Holds(s.weave, weave.pixels));
+    EXPECT_TRUE(Holds(PAL_Target, brightened));
+    EXPECT_TRUE(FIX_ShowsPalette(brightened));
+    EXPECT_TRUE(Holds(s.pictures, logo.pixels));
+    EXPECT_TRUE(Holds(s.pictures + INTRO_PICTURE_BYTES, logo.palette6));
+    EXPECT_TRUE(Holds(s.pictures + INTRO_BLOCK_BYTES, title.pixels));
+    EXPECT_TRUE(Holds(s.pictures + INTRO_BLOCK_BYTES + INTRO_PICTURE_BYTES, title.palette6));
+    for (int r = 0; r < 256; r++)
+        for (int c = 0; c < INTRO_TEXTURE_PITCH; c++) {
+            const uint8_t want = r < 200 && c < 320 ? 0 : weave.pixels[(size_t)((r % 200) * 320 + c % 320)];
+            ASSERT_EQ(s.texture[r * INTRO_TEXTURE_PITCH + c], want) << c << "," << r;
+        }
+}
+
+TEST_F(IntroTest, StartBuildsTablesAndInstallsTheWeave)
 {
     EXPECT_TRUE(IntroWeaveStart(10));
     const IntroState& s = INTRO_State;
@@ -51,8 +81,6 @@ TEST_F(IntroTest, StartBuildsTablesAndShowsTheBrightenedPalette)
     EXPECT_EQ(s.p1, 17);
     EXPECT_EQ(s.p2, 93);
     EXPECT_EQ(s.amplitude, 0);
-    EXPECT_EQ(PAL_Target[5], 24);
-    EXPECT_EQ(LLS_ColorTable[200], (24u << 18) | (24u << 10) | (24u << 2));
     EXPECT_EQ(s.mix[3 * 256 + 4], MixOf(3, 4));
     // Wave rows: floor(A cos(2 pi i / 256)), rounded down for negative values.
     const struct { int a, i, v; } waves[] = {
@@ -166,24 +194,19 @@ TEST_F(IntroTest, MixFileMustHoldFullTable)
     EXPECT_EQ(INTRO_State.mix[65535], 42);
 }
 
-TEST_F(IntroTest, LogoThenTitleShowTheirBlocksBrightened)
+// Each picture as loaded from its own file: the logo's pixels on the screen and its palette
+// brightened into the target, then the title's.
+TEST_F(IntroTest, LogoThenTitleShowTheirPicturesBrightened)
 {
+    const std::vector<uint8_t> logoPalette = FIX_Brightened(logo.palette6);
+    const std::vector<uint8_t> titlePalette = FIX_Brightened(title.palette6);
     IntroWeaveStart(0);
     IntroState& s = INTRO_State;
-    uint8_t* logo = s.pictures;
-    uint8_t* title = s.pictures + INTRO_BLOCK_BYTES;
-    for (int i = 0; i < 64000; i++) {
-        logo[i] = (uint8_t)(i % 251);
-        title[i] = (uint8_t)(i % 241);
-    }
-    std::memset(logo + 64000, 16, 768);
-    std::memset(title + 64000, 32, 768);
-    std::vector<uint8_t> titleCopy(title, title + 64000);
 
     EXPECT_TRUE(IntroShowLogo(0));
     EXPECT_EQ(FrameHook, nullptr);
-    EXPECT_EQ(std::memcmp(LLS_VideoMemory, logo, 64000), 0);
-    EXPECT_EQ(PAL_Target[767], 24);
+    EXPECT_TRUE(Holds(LLS_VideoMemory, logo.pixels));
+    EXPECT_TRUE(Holds(PAL_Target, logoPalette));
     EXPECT_EQ(s.wave, nullptr);
     EXPECT_EQ(s.texture, nullptr);
     EXPECT_EQ(s.mix, nullptr);
@@ -191,8 +214,8 @@ TEST_F(IntroTest, LogoThenTitleShowTheirBlocksBrightened)
     ASSERT_NE(s.pictures, nullptr);
 
     EXPECT_TRUE(IntroShowTitle(0));
-    EXPECT_EQ(std::memcmp(LLS_VideoMemory, titleCopy.data(), 64000), 0);
-    EXPECT_EQ(PAL_Target[0], 45);
+    EXPECT_TRUE(Holds(LLS_VideoMemory, title.pixels));
+    EXPECT_TRUE(Holds(PAL_Target, titlePalette));
     EXPECT_EQ(s.pictures, nullptr);
 
     // The weave's frame after its end draws nothing.
