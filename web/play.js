@@ -25,7 +25,7 @@
     tick: 0,             // the show's 70 Hz tick
     frames: 0,           // frames presented
     busiestMs: 0,        // the longest the show has held the page between two frames
-    audio: null,         // the sound output: state, context time, frames handed over, gaps
+    audio: null,         // the sound output: state, clock, frames handed over, gaps, slowest fill
     exitStatus: null,
     errors: [],          // lines the program wrote to its error stream
   };

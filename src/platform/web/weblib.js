@@ -76,13 +76,15 @@ mergeInto(LibraryManager.library, {
     return Asyncify.handleSleep(function(wakeUp) {
       WEB_Audio.fill();  // a long frame must not leave the output short of sound
       if (WEB.waits++ > 0) WEB.busiest = Math.max(WEB.busiest, performance.now() - WEB.woke);
-      // A hidden page gets no animation frames; the show goes on at a timer's pace.
+      let resumed = false;
       const resume = function() {
+        if (resumed) return;
+        resumed = true;
         WEB.woke = performance.now();
         wakeUp();
       };
-      if (document.hidden) setTimeout(resume, 10);
-      else requestAnimationFrame(resume);
+      requestAnimationFrame(resume);
+      setTimeout(resume, 100);  // a hidden page gets no animation frames: the show goes on slowly
     });
   },
 
@@ -104,6 +106,7 @@ mergeInto(LibraryManager.library, {
     sources: [],       // buffers scheduled and not yet ended
     played: 0,         // frames handed to the context
     gaps: 0,           // times the output ran dry once the show's frames had begun
+    slowest: 0,        // the longest the music layer took to fill one buffer, in ms
 
     fail: function(message) {
       if (SDL.errorMessage) _free(SDL.errorMessage);
@@ -114,7 +117,7 @@ mergeInto(LibraryManager.library, {
     stats: function() {
       const a = WEB_Audio;
       return { state: a.context ? a.context.state : 'none', time: a.context ? a.context.currentTime : 0,
-               frames: a.played, gaps: a.gaps };
+               frames: a.played, gaps: a.gaps, slowestMs: Math.round(a.slowest) };
     },
 
     // Hands the context buffers from the music layer until more than one is waiting to be
@@ -123,11 +126,10 @@ mergeInto(LibraryManager.library, {
       const a = WEB_Audio;
       if (!a.context || a.paused) return;
       const seconds = a.FRAMES / a.RATE;
-      for (;;) {
-        const now = a.context.currentTime;
-        const ahead = a.queueEnd - now;
-        if (ahead > seconds + 0.001) break;
+      while (a.queueEnd - a.context.currentTime <= seconds + 0.001) {
+        const began = performance.now();
         {{{ makeDynCall('viii', 'a.callback') }}}(a.userdata, a.buffer, a.FRAMES * 4);
+        a.slowest = Math.max(a.slowest, performance.now() - began);
         const sound = a.context.createBuffer(2, a.FRAMES, a.RATE);
         const left = sound.getChannelData(0), right = sound.getChannelData(1);
         const samples = HEAP16.subarray(a.buffer >> 1, (a.buffer >> 1) + 2 * a.FRAMES);
@@ -143,9 +145,11 @@ mergeInto(LibraryManager.library, {
           if (i >= 0) a.sources.splice(i, 1);
         };
         a.sources.push(source);
-        // Before the first frame the show is starting up, with nothing to play yet.
-        if (ahead <= 0 && a.played > 0 && WEB.waits > 0) a.gaps++;
-        const when = ahead > 0 ? a.queueEnd : now;
+        // The clock is read after rendering: a buffer started in the past would play late. The
+        // output running dry before the show's first frame is its start-up: no gap in the music.
+        const now = a.context.currentTime;
+        if (a.queueEnd <= now && a.played > 0 && WEB.waits > 0) a.gaps++;
+        const when = Math.max(a.queueEnd, now);
         source.start(when);
         a.queueEnd = when + seconds;
         a.played += a.FRAMES;
@@ -181,6 +185,7 @@ mergeInto(LibraryManager.library, {
     a.queueEnd = 0;
     a.played = 0;
     a.gaps = 0;
+    a.slowest = 0;
     if (obtained) {
       {{{ makeSetValue('obtained', C_STRUCTS.SDL_AudioSpec.freq, 'a.RATE', 'i32') }}};
       {{{ makeSetValue('obtained', C_STRUCTS.SDL_AudioSpec.format, '0x8010', 'i16') }}};
