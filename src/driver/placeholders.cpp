@@ -4,8 +4,6 @@
 #include "driver/demo.h"
 #include "fx2d/feedback.h"
 #include "fx2d/tunnel.h"
-#include "fx3d/beams.h"
-#include "fx3d/raytrace.h"
 #include "sections/finale.h"
 #include "text/font.h"
 
@@ -24,16 +22,6 @@ int FONT_Load(Font* font, const char*)
     std::memset(font, 0, sizeof *font);
     return 0;
 }
-
-// --- Light beams, ray-traced scene, tower ---
-bool BEAM_Start(uint32_t t) { return PlaceholderEffect(t); }
-bool BEAM_Reverse(uint32_t) { return true; }
-bool BEAM_Resume(uint32_t t) { return PlaceholderEffect(t); }
-bool RAY_Start(uint32_t t) { return PlaceholderEffect(t); }
-bool RAY_Resume(uint32_t t) { return PlaceholderEffect(t); }
-bool RAY_Grow(uint32_t) { return true; }
-bool RAY_Stop(uint32_t t) { return PlaceholderEffect(t); }
-bool FX_Nop(uint32_t) { return true; }
 
 // --- Glow particles, feedback zoom, circle tunnel ---
 bool FeedbackStart(uint32_t t) { return PlaceholderEffect(t); }

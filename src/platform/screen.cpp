@@ -78,6 +78,34 @@ void LLS_Flip(void)
     std::memcpy(LLS_VideoMemory, LLS_Screen, LLS_VIDEO_BYTES);
 }
 
+void LLS_FlipSmooth(void)
+{
+    const uint8_t* src = LLS_Screen;
+    uint8_t* dst = LLS_VideoMemory;
+    if (!src)
+        return;
+    // Raster order reads only pixels right of and below the one written, so the copy also
+    // works in place when LLS_Screen is the video memory.
+    std::memmove(dst, src, 320);
+    for (int y = 1; y < 199; y++) {
+        const uint8_t* s0 = src + y * 320;
+        const uint8_t* s1 = s0 + 320;
+        uint8_t* d = dst + y * 320;
+        d[0] = s0[0];
+        for (int x = 1; x < 319; x++)
+            d[x] = (uint8_t)((s0[x] + s0[x + 1] + s1[x] + s1[x + 1]) >> 2);
+        d[319] = s0[319];
+    }
+    std::memmove(dst + 199 * 320, src + 199 * 320, 320);
+}
+
+void LLS_AddSpan(uint8_t* dest, int count, int value)
+{
+    const uint8_t v = (uint8_t)value;
+    for (int i = 0; i < count; i++)
+        dest[i] = (uint8_t)(dest[i] + v);
+}
+
 void LLS_SetPalette(const uint8_t* palette, int first, int count)
 {
     // Callers always pass 0 and 256; the whole table is converted.

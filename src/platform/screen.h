@@ -39,6 +39,13 @@ int LLS_Init(int pages, int mode);
 // Mode 0: copies LLS_Screen into LLS_VideoMemory (unless they are the same). Mode 5: nothing.
 void LLS_Flip(void);
 
+// Shows LLS_Screen smoothed (320 x 200 whatever the mode): LLS_VideoMemory gets the average
+// of each 2 x 2 block reaching right and down; the outermost rows and columns are copied.
+void LLS_FlipSmooth(void);
+
+// Adds the low 8 bits of value to each of count bytes at dest, wrapping modulo 256.
+void LLS_AddSpan(uint8_t* dest, int count, int value);
+
 // Converts a 768-byte palette into LLS_ColorTable (all 256 entries; first and count are
 // always 0 and 256). Shown at the next LLS_DUMP.
 void LLS_SetPalette(const uint8_t* palette, int first, int count);
