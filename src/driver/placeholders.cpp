@@ -2,8 +2,6 @@
 // alive (an effect installs an idle hook and returns true) without doing its real work.
 // This file is the one list of them; each subsystem deletes its block when it lands.
 #include "driver/demo.h"
-#include "fx2d/feedback.h"
-#include "fx2d/tunnel.h"
 #include "sections/finale.h"
 #include "text/font.h"
 
@@ -22,13 +20,6 @@ int FONT_Load(Font* font, const char*)
     std::memset(font, 0, sizeof *font);
     return 0;
 }
-
-// --- Glow particles, feedback zoom, circle tunnel ---
-bool FeedbackStart(uint32_t t) { return PlaceholderEffect(t); }
-bool FeedbackEnd(uint32_t t) { return PlaceholderEffect(t); }
-bool TunnelStart(uint32_t t) { return PlaceholderEffect(t); }
-bool TunnelNextMode(uint32_t) { return true; }
-bool TunnelEnd(uint32_t t) { return PlaceholderEffect(t); }
 
 // --- Closing screen ---
 bool FinalePrepare(uint32_t) { return true; }

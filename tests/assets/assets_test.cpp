@@ -212,6 +212,21 @@ TEST_F(AssetsTest, MixTableIsFullAndBlendingAColourWithItselfKeepsIt)
         EXPECT_EQ(mix[a * 256 + a], a) << "entry " << a;
 }
 
+// The tunnel shows its palette as loaded and leaves the side columns at index 0: entry 0 is
+// black and the picture never uses it, so the window is framed in black.
+TEST_F(AssetsTest, TunnelPictureKeepsEntryZeroBlackForTheSides)
+{
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName((first / "GFX/circler.gif").c_str(), &error);
+    ASSERT_NE(gif, nullptr);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    const GifColorType& c = gif->SColorMap->Colors[0];
+    EXPECT_EQ(c.Red + c.Green + c.Blue, 0);
+    const GifByteType* px = gif->SavedImages[0].RasterBits;
+    EXPECT_EQ(std::count(px, px + 65536, 0), 0);
+    DGifCloseFile(gif, &error);
+}
+
 // The font as its loader reads it: header, 256-byte map, then width-prefixed glyphs stored
 // column by column.
 struct ParsedFont {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 static Rgb FX_Light(Rgb base, float nx, float ny, float nz, float specular)
 {
@@ -142,12 +143,21 @@ static Rgb PLATE_Sample(float x, float y)
     return ART_Add(c, ART_Scale(Rgb{40, 170, 210}, glow * 0.6f));
 }
 
+// The tunnel's window leaves the screen's side columns at index 0, and the palette is shown
+// as it is: entry 0 stays black and unused, so the sides frame the window in black.
 static void FX_Tunnel(std::vector<AssetFile>* files)
 {
     ArtImage art;
     art.Init(256, 256);
     ART_Render(&art, 3, PLATE_Sample);
-    ART_AddGIF(files, "GFX/circler.gif", art, 256, false, 0.35f);
+    IndexedImage img;
+    ART_Reduce(art, 255, false, 0.35f, &img);
+    for (uint8_t& p : img.px)
+        p = (uint8_t)(p + 1);
+    std::memmove(img.palette + 3, img.palette, 255 * 3);
+    std::memset(img.palette, 0, 3);
+    img.colors = 256;
+    files->push_back(AssetFile{"GFX/circler.gif", ART_EncodeGIF(img)});
 }
 
 // --- feedback.gif: bold shapes on a single ramp. The effect averages palette indices, so
