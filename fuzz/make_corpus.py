@@ -149,6 +149,17 @@ def archive(members):
     return data + struct.pack("<IiII", 0xDF73B489, len(members), 0, len(members) * 32 + 16)
 
 
+def fnt(flags, height, fixed, data, size=None):
+    return struct.pack("<HBBI", flags, height, fixed, len(data) if size is None else size) + bytes(data)
+
+
+def proportional(glyphs, height, table=None):
+    data = bytearray(table or b"")
+    for width, value in glyphs:
+        data += bytes([width]) + bytes([value]) * (width * height)
+    return data
+
+
 def zaf_length(n):
     return bytes([n]) if n < 255 else bytes([255]) + struct.pack("<H", n - 255)
 
@@ -195,6 +206,23 @@ def main():
     write("pictures", "tga-rle-16", tga(7, 5, pic, kind=9, entry_bits=16))
     write("pictures", "tga-no-footer", tga(7, 5, pic)[:-26])
     write("pictures", "gif", good)
+
+    table = bytearray([255] * 256)
+    for i, c in enumerate(b"AB a"):
+        table[c] = i
+    write("font", "map", fnt(8, 5, 0, proportional([(3, 200), (2, 40), (0, 0), (4, 255)], 5, table)))
+    write("font", "letters", fnt(1, 3, 0, proportional([(i % 4, 18 + i) for i in range(62)], 3)))
+    write("font", "fixed-ascii", fnt(2, 4, 2, bytes((i * 3) & 255 for i in range(96 * 8))))
+    write("font", "fixed-map", fnt(8, 2, 2, table + bytes(8)))
+    write("font", "width-past-end", fnt(0, 2, 0, proportional([(1, 9)] * 223 + [(7, 9)], 2)[:-3]))
+    write("font", "short-read", fnt(0, 1, 1, bytes(224), size=300))
+
+    write("endtext", "pages", b"; comment\n# comment\n/* page /* nested */ one */\n"
+          b"-1 40 \"CENTRED TITLE\"\n-1 -1 'below it'\n10 100 plain words here\nENDPAGE 2\n"
+          b"  \t5\t6 tabbed\r\n0 0 'A /* inside */'\nENDPAGE 2 extra\nendpage\n"
+          b"-1 -1 first line above the top\n" + b"9 9 " + b"x" * 246 + b"\nENDTEXT 1\n")
+    write("endtext", "no-end", b"1 1 one\n2 2 two\n300 190 off the edge\n-5000 -5000 far\n")
+    write("endtext", "many-lines", b"".join(b"%d -1 line %d\n" % (i, i) for i in range(25)) + b"ENDPAGE\n")
 
     members = [(b"FONT2.FNT", b"font"), (b"EMPTY", b""), (b"weave.mix", bytes(range(40)))]
     valid = archive(members)

@@ -154,6 +154,12 @@ void TCS_Show(const uint32_t* picture, int first, int count)
     }
 }
 
+void TCS_Forget(const uint32_t* picture)
+{
+    if (picture && s_textPicture == picture)
+        s_textPicture = nullptr;
+}
+
 uint32_t LLS_SurfacePixel(const SDL_PixelFormat* format, uint32_t p)
 {
     uint8_t b = (uint8_t)p, g = (uint8_t)(p >> 8), r = (uint8_t)(p >> 16), x = (uint8_t)(p >> 24);

@@ -61,6 +61,10 @@ void PAL_FadeTick(uint32_t time);
 // (32-bit pixels, channels in 10-bit fields); when first < count, LLS_DUMP shows it.
 void TCS_Show(const uint32_t* picture, int first, int count);
 
+// The text screen's picture is being freed: LLS_DUMP stops reading it (and shows black while
+// TCS_Active stays set) until the next TCS_Show.
+void TCS_Forget(const uint32_t* picture);
+
 // Converts the current picture into LLS_Frame32, writes it into ScreenSurface (when there
 // is one), presents it, and hands the frame to the backend's FramePresented.
 void LLS_DUMP(void);

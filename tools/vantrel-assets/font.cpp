@@ -11,15 +11,21 @@
 static const int FONT_PIXEL_SIZE = 12;
 static const uint16_t FONT_FLAG_MAP = 8;
 
-// The text colour table is black for pixel value + level below 256 and rises linearly
-// above it. The pager's full level is 239, so a pixel value v shows at full level with
-// brightness proportional to v - 17: coverage 1..255 is spread over 18..255, every inked
-// pixel is visible at full level, and the strongest pixels appear first as the level rises.
+// The closing screen adds the text into its picture every frame, and its softening carries
+// that light up and to the left, where it gathers from every letter below and to the right:
+// what shows is many frames of light. At the pager's full level (239) a pixel value v adds
+// grey floor(100 (v - 17) / 256) a frame, so the values stay low (the strongest adds grey 18)
+// for a page's glow not to burn out to white, and the coverage is squared so that the cores
+// of the strokes outshine their antialiased edges, which would only feed the glow. Every
+// inked pixel keeps a value above 17, where the colour table's black entries end.
+static const int FONT_STRONGEST = 64;
+
 static uint8_t FONT_Intensity(int coverage)
 {
     if (coverage <= 0)
         return 0;
-    return (uint8_t)(17 + std::max(1, (int)std::lround(coverage * 238.0 / 255.0)));
+    const double c = coverage / 255.0;
+    return (uint8_t)(17 + std::max(1, (int)std::lround(c * c * (FONT_STRONGEST - 17))));
 }
 
 std::vector<uint8_t> ASSET_MakeFont(void)
