@@ -4,6 +4,8 @@
 #include "data/file.h"
 #include "driver/options.h"
 #include "driver/render.h"
+#include "driver/skip.h"
+#include "driver/timedemo.h"
 #include "fx3d/sincos.h"
 #include "platform/backend.h"
 #include "platform/music.h"
@@ -45,33 +47,52 @@ uint32_t DEMO_VideoFlags(const DemoOptions& options)
     return options.plainCount > 0 ? SDL_FULLSCREEN : 0;
 }
 
+// The window could not be had: the message, and the status of an error (not 0: the show
+// did not run).
+static int DEMO_VideoFailed(const char* format)
+{
+    std::fprintf(stderr, format, SDL_GetError());
+    SDL_Quit();
+    return DEMO_EXIT_ERROR;
+}
+
 int SDL_main(int argc, char** argv)
 {
     ByteOrderB = 0;
     ByteOrderR = 0;
 
     if (!DEMO_ParseOptions(argc, argv, &DEMO_Options))
-        return 2;
+        return DEMO_EXIT_USAGE;
     if (DEMO_Options.help) {
         DEMO_PrintHelp(argv[0]);
-        return 0;
+        return DEMO_EXIT_OK;
     }
     if (DEMO_Options.renderDir)
         return RENDER_Run(DEMO_Options);
+    if (DEMO_Options.timedemo)
+        return TIMEDEMO_Run(DEMO_Options);
 
-    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
-        std::fprintf(stderr, "Video initialization failed: %s\n", SDL_GetError());
-        return 0;
-    }
+    if (!PLAT_ScaleWindow(DEMO_Options.scale) && DEMO_Options.scale > 1)
+        std::fprintf(stderr, "vantrel: this SDL 1.2 cannot scale the window; --scale %d is ignored\n",
+                     DEMO_Options.scale);
+    if (SDL_Init(SDL_INIT_VIDEO) < 0)
+        return DEMO_VideoFailed("Video initialization failed: %s\n");
     Uint32 flags = DEMO_VideoFlags(DEMO_Options);
     SDL_WM_SetCaption("Vantrel", "Vantrel");
     ScreenSurface = SDL_SetVideoMode(640, 480, 32, flags);
-    if (!ScreenSurface) {
-        std::fprintf(stderr, "Unable to set 640x480 video: %s\n", SDL_GetError());
-        return 0;
-    }
+    if (!ScreenSurface)
+        return DEMO_VideoFailed("Unable to set 640x480 video: %s\n");
     PLAT_UseSDL();
+    if (DEMO_Options.fromOrder)
+        SKIP_Begin(DEMO_Options.fromOrder, DEMO_Options.fromRow);
     DemoMain();
     SDL_Quit();
-    return 0;
+
+    int order = 0, row = 0;
+    if (DEMO_Options.fromOrder && !SKIP_Reached(&order, &row)) {
+        std::fprintf(stderr, "\nvantrel: the show ends before it passes --from %d:%d (it ended at %d:%d)\n",
+                     DEMO_Options.fromOrder, DEMO_Options.fromRow, order, row);
+        return DEMO_EXIT_USAGE;
+    }
+    return DEMO_EXIT_OK;
 }

@@ -25,6 +25,8 @@ extern uint8_t DemoQuit;       // set by a quit request or by the end of the sho
 extern uint8_t LastKey;        // PC scan code of a released key this frame (see README: keys)
 extern int32_t ShotCounter;    // number of the next screenshot
 extern Font DemoFont;          // "GFX\FONT2.FNT", used by the closing text
+extern bool DemoPaused;        // Space holds the music and the tick count (window only)
+extern unsigned DemoHookRow;   // index of the Timeline row that installed FrameHook last
 
 // Runs the main loop over table (count rows) until the show ends; the loop state starts
 // afresh (row index 0, no hook step yet, FrameHook null, DemoQuit clear).
@@ -32,6 +34,14 @@ void DEMO_RunLoop(const TimelineRow* table, unsigned count);
 
 // Start-up, the main loop over Timeline, shut-down.
 void DemoMain(void);
+
+// Pauses, or resumes, the music and the tick count together (the Space key).
+void DEMO_TogglePause(void);
+
+// Writes "vantrlNN.PCX" (LLS_Screen with PAL_Target; not once the text screen is set up) and
+// "vantrlNN.png" (the frame last shown) into the working folder, NN = ShotCounter % 100,
+// and counts ShotCounter on. Says on stderr what it wrote.
+void DEMO_Screenshot(void);
 
 // The program: options, video start-up, DemoMain. Returns the process's exit status. C
 // linkage, as SDL's headers declare it where they declare it at all (Emscripten's do).

@@ -13,11 +13,14 @@ uint32_t DemoTime = 0;
 uint8_t DemoQuit = 0;
 uint8_t LastKey = 0;
 int32_t ShotCounter = 0;
+bool DemoPaused = false;
+unsigned DemoHookRow = 0;
 
-// PC scan code of the one key stored in LastKey: releasing Q leaves the loop. Escape quits
-// through DemoQuit instead and is never stored, so its scan-code reaction (a stop of the
-// not-provided IsThereMusic) cannot happen.
-enum { SCAN_Q = 16 };
+// PC scan codes stored in LastKey: releasing Q leaves the loop; Print Screen (and F12, which
+// keyboards without that key have) and SysReq take a screenshot. Escape quits through
+// DemoQuit instead and is never stored, so its scan-code reaction (a stop of the not-provided
+// IsThereMusic) cannot happen.
+enum { SCAN_Q = 16, SCAN_SYSREQ = 84, SCAN_PRINT = 183 };
 
 // A row is due once the music has passed its position: (order, row) of the music strictly
 // greater than the row's, lexicographically. The order is read twice, as the position can
@@ -32,12 +35,30 @@ static bool DEMO_RowDue(const TimelineRow& r)
     return MUSIC_GetRow() > r.row;
 }
 
+void DEMO_TogglePause(void)
+{
+    DemoPaused = !DemoPaused;
+    if (DemoPaused) {
+        MUSIC_Pause();
+        TIMER_Pause();
+    } else {
+        TIMER_Resume();
+        MUSIC_Resume();
+    }
+}
+
 static void DEMO_KeyReleased(SDLKey key)
 {
     if (key == SDLK_ESCAPE)
         DemoQuit = 1;
     else if (key == SDLK_q)
         LastKey = SCAN_Q;
+    else if (key == SDLK_PRINT || key == SDLK_F12)
+        LastKey = SCAN_PRINT;
+    else if (key == SDLK_SYSREQ)
+        LastKey = SCAN_SYSREQ;
+    else if (key == SDLK_SPACE)
+        DEMO_TogglePause();
 }
 
 static void DEMO_PollEvents(void)
@@ -57,6 +78,8 @@ void DEMO_RunLoop(const TimelineRow* table, unsigned count)
     uint32_t lastHookTime = 0;
     FrameHook = nullptr;
     DemoQuit = 0;
+    DemoPaused = false;
+    DemoHookRow = 0;
 
     for (;;) {
         DemoTime = TIMER_GetTicks();
@@ -66,7 +89,11 @@ void DEMO_RunLoop(const TimelineRow* table, unsigned count)
             const TimelineRow& r = table[index];
             if (index != 0 && !DEMO_RowDue(r))
                 break;
-            if (!r.fn || !r.fn(DemoTime))
+            const EffectFn hook = FrameHook;
+            const bool done = r.fn && r.fn(DemoTime);
+            if (FrameHook != hook)
+                DemoHookRow = index;
+            if (!done)
                 break;
             index++;
         }
@@ -89,6 +116,8 @@ void DEMO_RunLoop(const TimelineRow* table, unsigned count)
 
         if (LastKey == SCAN_Q)
             break;
+        if (LastKey == SCAN_PRINT || LastKey == SCAN_SYSREQ)
+            DEMO_Screenshot();
         LastKey = 0;
 
         if (!MUSIC_IsPlaying())
@@ -97,5 +126,7 @@ void DEMO_RunLoop(const TimelineRow* table, unsigned count)
         DEMO_PollEvents();
         if (DemoQuit)
             break;
+        if (DemoPaused)
+            PLAT_Sleep(10);   // nothing moves; no need to spin
     }
 }

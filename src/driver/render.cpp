@@ -1,10 +1,12 @@
 // The offline renderer (vantrel --render DIR): the show runs headless through the same
 // DemoMain and main loop, one frame per tick on the virtual clock, and every presented frame
-// and the soundtrack rendered in lockstep are written out (PNG files, a WAV file, a video).
+// and the soundtrack rendered in lockstep are written out (PNG files with an index, a WAV
+// file, a video).
 #include "driver/render.h"
 
 #include "driver/demo.h"
 #include "driver/options.h"
+#include "driver/skip.h"
 #include "platform/backend.h"
 #include "platform/bass.h"
 #include "platform/music.h"
@@ -33,9 +35,12 @@ static_assert(SND_RATE % 70 == 0, "one frame of show must hold a whole number of
 struct RenderState {
     const DemoOptions* options;
     std::string dir;
+    bool skipping;                 // before --from: frames are played but not written
+    uint64_t startTick;            // the tick of frame 0 (0 without --from)
     uint64_t frame;                // frames presented so far; the next one shows this tick
     uint64_t kept;                 // frames written out (one in options->every)
     FILE* wav;
+    FILE* index;                   // DIR/frames.txt: each written frame's tick and position
     uint64_t audioWritten;         // audio frames written out
     std::vector<int16_t> pending;  // audio rendered beyond what has been written
     pid_t ffmpeg;
@@ -49,16 +54,18 @@ struct RenderState {
 
 static RenderState s_render;
 
-// The first virtual millisecond at which TIMER_GetTicks reads tick n (the clock starts at 0).
-static uint32_t RENDER_FrameMs(uint64_t n)
+// The signal that interrupted the render (SIGINT, SIGTERM), or 0. The render then stops at the
+// next frame and closes its files properly.
+static volatile std::sig_atomic_t s_signal = 0;
+
+static void RENDER_OnSignal(int sig)
 {
-    uint32_t ms = (uint32_t)(n * 1000 / 70);
-    while (TIMER_TicksAt(ms) < n)
-        ms++;
-    while (ms > 0 && TIMER_TicksAt(ms - 1) >= n)
-        ms--;
-    return ms;
+    s_signal = sig;
+    std::signal(sig, SIG_DFL);   // a second one ends the program at once
 }
+
+// The first virtual millisecond at which TIMER_GetTicks reads tick n (the clock starts at 0).
+static uint32_t RENDER_FrameMs(uint64_t n) { return TIMER_FirstMsOfTick((uint32_t)n); }
 
 static void RENDER_Fail(const char* format, const char* what, const char* why)
 {
@@ -174,13 +181,10 @@ static std::string RENDER_FindFfmpeg(void)
     return ffmpeg;
 }
 
-// Starts ffmpeg reading raw frames on its standard input and raw audio on descriptor 3,
-// and encoding them as H.264 and AAC at 70 / every frames per second.
-static bool RENDER_StartVideo(const DemoOptions& o)
+// Starts ffmpeg (found by RENDER_FindFfmpeg) reading raw frames on its standard input and raw
+// audio on descriptor 3, and encoding them as H.264 and AAC at 70 / every frames per second.
+static bool RENDER_StartVideo(const DemoOptions& o, const std::string& ffmpeg)
 {
-    std::string ffmpeg = RENDER_FindFfmpeg();
-    if (ffmpeg.empty())
-        return false;
     int video[2], audio[2];
     if (pipe(video) != 0 || pipe(audio) != 0) {
         std::fprintf(stderr, "vantrel: cannot start ffmpeg: %s\n", std::strerror(errno));
@@ -210,6 +214,9 @@ static bool RENDER_StartVideo(const DemoOptions& o)
         return false;
     }
     if (pid == 0) {
+        // Its own process group: Ctrl-C in the terminal reaches the renderer alone, which then
+        // ends the video properly by closing the pipes.
+        setpgid(0, 0);
         // -nostdin only stops ffmpeg reading keys; pipe:0 is still the frames.
         dup2(video[0], 0);
         dup2(audio[0], 3);
@@ -277,8 +284,48 @@ static void RENDER_Progress(bool last)
 
 static bool RENDER_Passed(int32_t order, int32_t row)
 {
-    int o = MUSIC_GetOrder();
-    return o > order || (o == order && MUSIC_GetRow() > row);
+    return DEMO_Passed(MUSIC_GetOrder(), MUSIC_GetRow(), order, row);
+}
+
+// A render of every frame to the end says first how many frames that makes: up to the
+// first frame past the schedule's last row, or the end of the music if that comes first.
+static void RENDER_Announce(void)
+{
+    const DemoOptions& o = *s_render.options;
+    if (o.every != 1 || o.frames >= 0 || o.untilOrder)
+        return;
+    const TimelineRow& last = Timeline[TIMELINE_ROWS - 2];
+    const double seconds = SND_SecondsAt((uint32_t)last.order - 1, (uint32_t)last.row);
+    if (seconds < 0)
+        return;
+    const double ticks = seconds * 70.0 - (double)s_render.startTick;
+    const long long frames = ticks > 0 ? (long long)(ticks + 0.999) : 0;
+    std::fprintf(stderr,
+                 "vantrel: writing every frame to the end of the show: about %lld frames (%d:%02d of show) "
+                 "into %s;\n--every K, --until ORDER:ROW or --frames N write fewer\n",
+                 frames, (int)(frames / 70 / 60), (int)(frames / 70 % 60), s_render.dir.c_str());
+}
+
+// A frame before --from: its audio is rendered and dropped, nothing is written, and the
+// clock moves on one tick; the first frame past the position becomes frame 0.
+static void RENDER_SkipFrame(void)
+{
+    RenderState& r = s_render;
+    const DemoOptions& o = *r.options;
+    SND_RenderTo((r.startTick + 1) * RENDER_AUDIO_PER_FRAME);
+    r.pending.clear();
+    r.startTick++;
+    PLAT_VirtualMs = RENDER_FrameMs(r.startTick);
+    if (RENDER_Passed(o.fromOrder, o.fromRow)) {
+        r.skipping = false;
+        PLAT.presents = true;
+        SKIP_Progress(r.startTick, o.fromOrder, o.fromRow, true);
+        r.started = r.lastProgress = std::chrono::steady_clock::now();
+    } else if (BASS_ChannelIsActive(MUSIC_Handle) == BASS_ACTIVE_STOPPED) {
+        DemoQuit = 1;   // the music ended first: nothing would ever pass the position
+    } else {
+        SKIP_Progress(r.startTick, o.fromOrder, o.fromRow, false);
+    }
 }
 
 // Called at the end of every LLS_DUMP: writes frame n out, then sets the clock to tick n + 1
@@ -287,13 +334,27 @@ static void RENDER_FramePresented(void)
 {
     RenderState& r = s_render;
     const DemoOptions& o = *r.options;
+    if (s_signal) {
+        DemoQuit = 1;
+        r.stopReason = s_signal == SIGINT ? "an interrupt (Ctrl-C)" : "a signal to stop";
+        return;
+    }
+    if (r.skipping) {
+        RENDER_SkipFrame();
+        return;
+    }
     if (r.failed || (o.frames >= 0 && (int64_t)r.frame >= o.frames)) {
         DemoQuit = 1;
         return;
     }
+    if (r.frame == 0)
+        RENDER_Announce();
+    // The position of this frame, read before its audio is rendered on to the next frame's.
+    r.order = MUSIC_GetOrder();
+    r.row = MUSIC_GetRow();
     // This frame's share of the soundtrack ends where the next frame begins.
     const uint64_t audioEnd = (r.frame + 1) * RENDER_AUDIO_PER_FRAME;
-    SND_RenderTo(audioEnd);
+    SND_RenderTo(r.startTick * RENDER_AUDIO_PER_FRAME + audioEnd);
     RENDER_WriteAudio(audioEnd);
 
     if (r.frame % (uint64_t)o.every == 0) {
@@ -303,6 +364,9 @@ static void RENDER_FramePresented(void)
         std::string error;
         if (!PNG_WriteRGB32(path.c_str(), LLS_Frame32, LLS_FRAME_WIDTH, LLS_FRAME_HEIGHT, &error))
             RENDER_Fail("cannot write \"%s\": %s", path.c_str(), error.c_str());
+        const uint64_t tick = r.startTick + r.frame;
+        std::fprintf(r.index, "%s %llu %llu:%05.2f %d:%d\n", name + 1, (unsigned long long)tick,
+                     (unsigned long long)(tick / 70 / 60), (double)(tick % 4200) / 70.0, r.order, r.row);
         if (r.videoFd >= 0) {
             r.videoQueue.emplace_back(LLS_Frame32, LLS_Frame32 + LLS_FRAME_WIDTH * LLS_FRAME_HEIGHT);
             if (r.videoQueue.size() > RENDER_VIDEO_DELAY && !RENDER_SendFrame())
@@ -311,8 +375,6 @@ static void RENDER_FramePresented(void)
         r.kept++;
     }
     r.frame++;
-    r.order = MUSIC_GetOrder();
-    r.row = MUSIC_GetRow();
     RENDER_Progress(false);
 
     if (o.frames >= 0 && (int64_t)r.frame >= o.frames) {
@@ -320,7 +382,7 @@ static void RENDER_FramePresented(void)
         r.stopReason = "--frames";
         return;
     }
-    PLAT_VirtualMs = RENDER_FrameMs(r.frame);
+    PLAT_VirtualMs = RENDER_FrameMs(r.startTick + r.frame);
     if (o.untilOrder > 0 && RENDER_Passed(o.untilOrder, o.untilRow)) {
         DemoQuit = 1;
         r.stopReason = "--until";
@@ -340,46 +402,66 @@ int RENDER_Run(const DemoOptions& options)
     r.ffmpeg = 0;
     r.videoFd = r.audioFd = -1;
     r.stopReason = "the end of the show";
+    r.skipping = options.fromOrder > 0;
 
     // A video without ffmpeg renders nothing: refused before the folder and its files are made.
-    if (options.videoFile && RENDER_FindFfmpeg().empty())
-        return 1;
+    std::string ffmpeg;
+    if (options.videoFile && (ffmpeg = RENDER_FindFfmpeg()).empty())
+        return DEMO_EXIT_ERROR;
 
     std::error_code ec;
     std::filesystem::create_directories(r.dir, ec);
     if (ec || !std::filesystem::is_directory(r.dir)) {
         std::fprintf(stderr, "vantrel: cannot make the folder \"%s\": %s\n", r.dir.c_str(),
                      ec ? ec.message().c_str() : "a file of that name is in the way");
-        return 1;
+        return DEMO_EXIT_ERROR;
     }
     std::string wavPath = r.dir + "/audio.wav";
     r.wav = std::fopen(wavPath.c_str(), "wb");
     if (!r.wav) {
         std::fprintf(stderr, "vantrel: cannot write \"%s\": %s\n", wavPath.c_str(), std::strerror(errno));
-        return 1;
+        return DEMO_EXIT_ERROR;
+    }
+    std::string indexPath = r.dir + "/frames.txt";
+    r.index = std::fopen(indexPath.c_str(), "w");
+    if (!r.index) {
+        std::fprintf(stderr, "vantrel: cannot write \"%s\": %s\n", indexPath.c_str(), std::strerror(errno));
+        std::fclose(r.wav);
+        return DEMO_EXIT_ERROR;
     }
     uint8_t header[44];
     RENDER_WavHeader(header, 0);
     std::fwrite(header, 1, sizeof header, r.wav);
-    if (options.videoFile && !RENDER_StartVideo(options)) {
+    if (options.videoFile && !RENDER_StartVideo(options, ffmpeg)) {
         std::fclose(r.wav);
-        return 1;
+        std::fclose(r.index);
+        return DEMO_EXIT_ERROR;
     }
+    s_signal = 0;
+    std::signal(SIGINT, RENDER_OnSignal);
+    std::signal(SIGTERM, RENDER_OnSignal);
 
     // Headless: no window, no sound device; the virtual clock at tick 0.
     PLAT_UseHeadless();
     PLAT.FramePresented = RENDER_FramePresented;
+    PLAT.presents = !r.skipping;
     PLAT_VirtualMs = RENDER_FrameMs(0);
     ScreenSurface = nullptr;
     MUSIC_Device = 0;
     SND_SetCapture(RENDER_Capture, nullptr);
     r.started = r.lastProgress = std::chrono::steady_clock::now();
+    if (r.skipping)
+        SKIP_Progress(0, options.fromOrder, options.fromRow, false);
 
     DemoMain();
 
     SND_SetCapture(nullptr, nullptr);
-    RENDER_Progress(true);
-    std::fputc('\n', stderr);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    if (!r.skipping) {
+        RENDER_Progress(true);
+        std::fputc('\n', stderr);
+    }
 
     bool ok = !r.failed;
     RENDER_WavHeader(header, r.audioWritten);
@@ -387,14 +469,26 @@ int RENDER_Run(const DemoOptions& options)
         ok = false;
     if (std::fclose(r.wav) != 0)
         ok = false;
+    if (std::fclose(r.index) != 0)
+        ok = false;
     if (!ok && !r.failed)
         std::fprintf(stderr, "vantrel: cannot write \"%s\"\n", wavPath.c_str());
     if (!RENDER_FinishVideo())
         ok = false;
     if (!ok)
-        return 1;
+        return DEMO_EXIT_ERROR;
+    if (r.skipping && !s_signal) {
+        std::fprintf(stderr, "\nvantrel: the show ends before it passes --from %d:%d; nothing rendered\n",
+                     options.fromOrder, options.fromRow);
+        return DEMO_EXIT_USAGE;
+    }
     std::fprintf(stderr, "vantrel: %llu frames (%llu written) and %.2f s of audio in %s; stopped by %s\n",
                  (unsigned long long)r.frame, (unsigned long long)r.kept, (double)r.audioWritten / SND_RATE,
                  r.dir.c_str(), r.stopReason);
-    return 0;
+    if (s_signal) {
+        // Files closed: end by the signal, as the caller (a shell, a script) expects.
+        std::fflush(nullptr);
+        std::raise(s_signal);
+    }
+    return DEMO_EXIT_OK;
 }

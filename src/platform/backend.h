@@ -17,6 +17,9 @@ struct PLAT_Backend {
     int (*PollEvent)(SDL_Event* event);
     // Called at the end of every LLS_DUMP; LLS_Frame32 holds the frame just presented.
     void (*FramePresented)(void);
+    // False while a run skips ahead (--from): LLS_DUMP then neither converts nor shows the
+    // frame, and only calls FramePresented.
+    bool presents = true;
 };
 
 // The backend in use. Starts as the real SDL one.
@@ -25,6 +28,18 @@ extern PLAT_Backend PLAT;
 // The real program's backend: SDL_GetTicks, the music library's position, SDL_PollEvent,
 // nothing done after presenting. In the web build, the web backend instead (PLAT_UseWeb).
 void PLAT_UseSDL(void);
+
+// The real backend with its clock reading ms now and running on in real time from there:
+// a run that skipped ahead on the virtual clock continues where it got to.
+void PLAT_UseSDLFrom(uint32_t ms);
+
+// Asks the SDL layer for a window scale times 640 x 480 with nearest-neighbour scaling (also
+// used for full screen, which keeps the 4:3 picture). Call before SDL_Init. False when the
+// SDL 1.2 in use cannot scale (the window then stays 640 x 480).
+bool PLAT_ScaleWindow(int scale);
+
+// Sleeps for about ms milliseconds (the paused window's loop, which has nothing to do).
+void PLAT_Sleep(uint32_t ms);
 
 // Web build only (src/platform/web/): the SDL backend adapted to a browser page. Events come
 // from the page's keys, and each presented frame goes to the page's canvas, followed by a wait

@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 // A sound-device run renders ahead of the speaker. After every sub-block the callback
 // records how many frames it has rendered and where the module stands; the position read
@@ -29,7 +30,10 @@ static std::string s_detail;
 
 static openmpt_module* s_module = nullptr;
 static openmpt_module* s_scout = nullptr;  // the same module, read SND_FADE_FRAMES ahead
+static std::vector<uint8_t> s_moduleBytes;  // a copy of the loaded module, for SND_SecondsAt
 static bool s_playing = false;     // between BASS_ChannelPlay and BASS_Stop or the end
+static bool s_paused = false;      // held by BASS_ChannelPause
+static bool s_held = false;        // device: rendered on the caller's clock (SND_Hold)
 static bool s_ended = false;       // the player has delivered its last frame
 static uint64_t s_rendered = 0;    // frames rendered since BASS_ChannelPlay
 static uint64_t s_endFrame = 0;    // s_rendered when the module ended
@@ -42,13 +46,15 @@ static bool s_songEndKnown = false;
 static SND_Snapshot s_snaps[SND_SNAPSHOTS];
 static uint32_t s_snapCount = 0;   // records made since BASS_ChannelPlay
 static uint32_t s_bufferFrames = 0; // frames of one device buffer
-static uint32_t s_subFrames = 256; // frames between two records
+static uint32_t s_subFrames = 64;  // frames between two records
 static uint32_t s_callbackMs = 0;  // SDL_GetTicks at the last callback
 static uint64_t s_callbackFrames = 0;
 static bool s_outputOn = false;
 
-// Clocked (no device): the clock's reading at BASS_ChannelPlay.
+// Clocked (no device, or held): the clock's reading at BASS_ChannelPlay, moved on by the
+// time spent paused; and while paused, the milliseconds of the module played.
 static uint32_t s_startMs = 0;
+static uint32_t s_pausedMs = 0;
 static SND_CaptureFn s_capture = nullptr;
 static void* s_captureUser = nullptr;
 
@@ -60,6 +66,22 @@ static int SND_Fail(int code, const std::string& detail = std::string())
 }
 
 static void SND_Ok(void) { s_error = BASS_OK; }
+
+// Whether the module follows the backend's clock (rendered by the caller) rather than the
+// device's callback.
+static bool SND_FollowsClock(void) { return s_mode == SND_CLOCKED || s_held; }
+
+// The device's lock around state the callback shares; nothing without a device.
+static void SND_Lock(void)
+{
+    if (s_mode == SND_DEVICE)
+        SDL_LockAudio();
+}
+static void SND_Unlock(void)
+{
+    if (s_mode == SND_DEVICE)
+        SDL_UnlockAudio();
+}
 
 static uint32_t SND_PlayerWord(void)
 {
@@ -113,7 +135,8 @@ static void SND_FadeOut(int16_t* frames, uint64_t first, size_t count)
 // Renders count frames into out (interleaved stereo); after the module's end, silence. The
 // position is taken after every piece of at most SND_PIECE frames that the player filled
 // whole: once it has ended the player reads 0/0, and the position must stay on the last row.
-#define SND_PIECE 256
+// A row that starts inside a piece is seen at its end: 64 frames keep that under 1.5 ms.
+#define SND_PIECE 64
 static void SND_Render(int16_t* out, size_t count)
 {
     size_t got = 0;
@@ -141,7 +164,7 @@ static void SDLCALL SND_Callback(void*, Uint8* stream, int len)
 {
     const size_t total = (size_t)len / 4;
     int16_t* out = (int16_t*)stream;
-    if (!s_playing || !s_module) {
+    if (!s_playing || !s_module || s_paused || s_held) {
         std::memset(stream, 0, (size_t)len);
         return;
     }
@@ -209,7 +232,7 @@ static bool SND_OpenDevice(void)
     }
     s_bufferFrames = have.samples;
     // At most 16 records per buffer, so the ring always covers two buffers.
-    s_subFrames = have.samples / 16 > 256 ? have.samples / 16 : 256;
+    s_subFrames = have.samples / 16 > 64 ? have.samples / 16 : 64;
     return true;
 }
 
@@ -229,7 +252,7 @@ static void SND_RenderClocked(uint64_t target)
 
 static void SND_FollowClock(void)
 {
-    if (!s_playing || !s_module)
+    if (!s_playing || !s_module || s_paused)
         return;
     uint32_t ms = PLAT.Milliseconds() - s_startMs;
     SND_RenderClocked((uint64_t)ms * SND_RATE / 1000);
@@ -346,6 +369,7 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
         openmpt_module_destroy(m);
         return SND_Fail(BASS_ERROR_FILEFORM, "its order list has nothing to play");
     }
+    s_moduleBytes.assign(data, data + length);
 
     if (s_mode == SND_DEVICE)
         SDL_LockAudio();
@@ -369,18 +393,41 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart)
 {
     if (!SND_IsHandle(handle))
         return SND_Fail(s_mode == SND_NONE ? BASS_ERROR_INIT : BASS_ERROR_HANDLE);
-    if (s_mode == SND_DEVICE)
-        SDL_LockAudio();
+    SND_Lock();
     if (restart || s_ended) {
         SND_Rewind();
-        if (s_mode == SND_DEVICE)
-            s_callbackMs = SDL_GetTicks();
-        else
+        s_paused = false;
+        if (SND_FollowsClock())
             s_startMs = PLAT.Milliseconds();
+        else
+            s_callbackMs = SDL_GetTicks();
+    } else if (s_paused) {
+        // Played on from where it was held: the clock's time while paused does not count.
+        if (SND_FollowsClock())
+            s_startMs = PLAT.Milliseconds() - s_pausedMs;
+        s_paused = false;
     }
     s_playing = true;
-    if (s_mode == SND_DEVICE)
-        SDL_UnlockAudio();
+    SND_Unlock();
+    SND_Ok();
+    return 1;
+}
+
+BOOL BASS_ChannelPause(DWORD handle)
+{
+    if (!SND_IsHandle(handle))
+        return SND_Fail(s_mode == SND_NONE ? BASS_ERROR_INIT : BASS_ERROR_HANDLE);
+    if (SND_FollowsClock())
+        SND_FollowClock();  // the audio up to now was played
+    SND_Lock();
+    int error = !s_playing ? BASS_ERROR_NOPLAY : s_paused ? BASS_ERROR_ALREADY : BASS_OK;
+    if (error == BASS_OK) {
+        s_paused = true;
+        s_pausedMs = PLAT.Milliseconds() - s_startMs;
+    }
+    SND_Unlock();
+    if (error != BASS_OK)
+        return SND_Fail(error);
     SND_Ok();
     return 1;
 }
@@ -396,7 +443,7 @@ QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode)
         return (QWORD)-1;
     }
     uint32_t word;
-    if (s_mode == SND_DEVICE) {
+    if (!SND_FollowsClock()) {
         SDL_LockAudio();
         word = SND_HeardWord(SND_HeardFrame());
         SDL_UnlockAudio();
@@ -415,7 +462,7 @@ DWORD BASS_ChannelIsActive(DWORD handle)
         return BASS_ACTIVE_STOPPED;
     }
     bool active;
-    if (s_mode == SND_DEVICE) {
+    if (!SND_FollowsClock()) {
         SDL_LockAudio();
         active = s_playing && (!s_ended || SND_HeardFrame() < s_endFrame);
         SDL_UnlockAudio();
@@ -424,6 +471,8 @@ DWORD BASS_ChannelIsActive(DWORD handle)
         active = s_playing && !s_ended;
     }
     SND_Ok();
+    if (active && s_paused)
+        return BASS_ACTIVE_PAUSED;
     return active ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
 }
 
@@ -461,8 +510,11 @@ BOOL BASS_Free(void)
         openmpt_module_destroy(s_scout);
     s_module = nullptr;
     s_scout = nullptr;
+    s_moduleBytes.clear();
     s_mode = SND_NONE;
     s_playing = false;
+    s_paused = false;
+    s_held = false;
     s_ended = false;
     s_outputOn = false;
     s_rendered = 0;
@@ -481,8 +533,44 @@ void SND_SetCapture(SND_CaptureFn fn, void* user)
 
 void SND_RenderTo(uint64_t total)
 {
-    if (s_mode == SND_CLOCKED && s_playing && s_module)
+    if (s_mode != SND_NONE && SND_FollowsClock() && s_playing && s_module && !s_paused)
         SND_RenderClocked(total);
+}
+
+double SND_SecondsAt(uint32_t order, uint32_t row)
+{
+    if (!s_module || s_moduleBytes.empty())
+        return -1;
+    std::string why;
+    openmpt_module* probe = SND_CreateModule(s_moduleBytes.data(), s_moduleBytes.size(), &why);
+    if (!probe)
+        return -1;
+    double seconds = openmpt_module_set_position_order_row(probe, (int32_t)order, (int32_t)row);
+    // A position the song never reaches leaves the player where it was.
+    if (openmpt_module_get_current_order(probe) != (int32_t)order || openmpt_module_get_current_row(probe) != (int32_t)row)
+        seconds = openmpt_module_get_duration_seconds(probe);
+    openmpt_module_destroy(probe);
+    return seconds;
+}
+
+void SND_Hold(bool on)
+{
+    if (s_mode != SND_DEVICE) {
+        s_held = on;
+        return;
+    }
+    SDL_LockAudio();
+    if (s_held && !on) {
+        // The device takes over at the frame the rendering reached: one record there, so the
+        // position stays on it until the device's first new audio is heard.
+        s_snapCount = 0;
+        s_snaps[0] = {s_rendered, s_word};
+        s_snapCount = 1;
+        s_callbackFrames = s_rendered;
+        s_callbackMs = SDL_GetTicks();
+    }
+    s_held = on;
+    SDL_UnlockAudio();
 }
 
 uint64_t SND_FramesRendered(void)

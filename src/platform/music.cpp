@@ -113,3 +113,6 @@ void MUSIC_Free(void)
     BASS_Free();
     MUSIC_Handle = 0;
 }
+
+void MUSIC_Pause(void) { BASS_ChannelPause(MUSIC_Handle); }
+void MUSIC_Resume(void) { BASS_ChannelPlay(MUSIC_Handle, 0); }

@@ -23,6 +23,8 @@ int MUSIC_GetRow(void);        // 1-based row number of the position heard now
 void MUSIC_Stop(void);         // stops and releases the library; sets MusicStopped
 void MUSIC_Free(void);         // releases the library (again)
 bool MUSIC_IsPlaying(void);    // false once stopped or once the module has played to its end
+void MUSIC_Pause(void);        // holds the module where it is (silence; the position stays)
+void MUSIC_Resume(void);       // plays on from where MUSIC_Pause held it
 
 // Records the start of the tick count; the divisor (17039 for 70 Hz) is not used.
 void TIMER_Start(int divisor);
@@ -33,3 +35,12 @@ uint32_t TIMER_GetTicks(void);
 
 // The tick count d milliseconds after TIMER_Start (the conversion TIMER_GetTicks makes).
 uint32_t TIMER_TicksAt(uint32_t d);
+
+// The first millisecond after TIMER_Start at which the count reads n: a headless run that
+// shows one frame per tick sets its virtual clock to TIMER_FirstMsOfTick(frame).
+uint32_t TIMER_FirstMsOfTick(uint32_t n);
+
+// Stops the count where it stands, and lets it go on again: the time in between is not
+// counted. Pausing twice or resuming an unpaused timer does nothing.
+void TIMER_Pause(void);
+void TIMER_Resume(void);

@@ -271,6 +271,10 @@ static void LLS_TextRow(const uint32_t* text, uint32_t* out)
 
 void LLS_DUMP(void)
 {
+    if (!PLAT.presents) {
+        PLAT.FramePresented();
+        return;
+    }
     const int W = LLS_FRAME_WIDTH, H = LLS_FRAME_HEIGHT;
     const bool mode0 = (LLS_Width == 320 && LLS_Height == 200);
     // In mode 5 with no page LLS_Screen is the 64000-byte video memory: the rest stays black.
