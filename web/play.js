@@ -12,6 +12,7 @@
   const controls = document.getElementById('controls');
   const position = document.getElementById('position');
   const fullscreen = document.getElementById('fullscreen');
+  const progress = document.getElementById('progress');
 
   const args = [];
   const from = new URLSearchParams(location.search).get('from');
@@ -28,6 +29,7 @@
     audio: null,         // the sound output: state, clock, frames handed over, gaps, slowest fill
     exitStatus: null,
     errors: [],          // lines the program wrote to its error stream
+    progress: '',        // the program's status line (skipping ahead for ?from), as it stands
   };
 
   let program = null;
@@ -126,6 +128,32 @@
     fullscreen.textContent = document.fullscreenElement ? 'Leave full screen' : 'Full screen';
   });
 
+  // The program's error stream, byte by byte, read as a terminal shows it: a carriage return
+  // starts the line over. That is how the program writes a status line it keeps rewriting (its
+  // progress while skipping ahead), so such a line is progress, shown on the page and logged as
+  // information; any other line is an error.
+  const decoder = new TextDecoder();
+  let errBytes = [];
+  let rewritten = false;
+  function errLine() { return decoder.decode(new Uint8Array(errBytes)).trimEnd(); }
+  function errorByte(byte) {
+    if (byte === null || byte === undefined) return;
+    if (byte === 13 || byte === 10) {
+      const line = errLine();
+      if (rewritten && line) {
+        state.progress = progress.textContent = line;
+        if (byte === 10) console.info(line);
+      } else if (byte === 10) {
+        state.errors.push(line);
+        console.error(line);
+      }
+      errBytes = [];
+      rewritten = byte === 13;
+    } else {
+      errBytes.push(byte);
+    }
+  }
+
   function pad(n) { return (n < 10 ? '0' : '') + n; }
 
   createVantrel({
@@ -133,11 +161,13 @@
     noInitialRun: true,          // main runs when the show is started
     doNotCaptureKeyboard: true,  // the show's keys are taken by the web backend (weblib.js)
     print: function (line) { console.log(line); },
-    printErr: function (line) {
+    stderr: errorByte,
+    printErr: function (line) {  // the runtime's own complaints
       state.errors.push(line);
       console.error(line);
     },
     onShowFrame: function (report) {
+      if (progress.textContent) progress.textContent = '';
       state.order = report.order;
       state.row = report.row;
       state.tick = report.tick;
