@@ -14,7 +14,8 @@ extern "C" {
 void WEB_Present(const uint32_t* rgba, int width, int height);
 // Tells the page the music position heard now (1-based order and row) and the tick.
 void WEB_Report(int order, int row, uint32_t tick);
-// The SDL key symbol of the next key released on the page, 0 when there is none.
+// The code of the next key released on the page, 0 when there is none: ASCII, or 0x100 + N
+// for FN, 0x110 for Print Screen, 0x111 for Pause.
 int WEB_NextEvent(void);
 // Returns at the browser's next animation frame, having let the page run meanwhile.
 void WEB_WaitFrame(void);
@@ -34,6 +35,22 @@ static void WEB_FramePresented(void)
     WEB_WaitFrame();
 }
 
+// The key symbol of a page's key code. Emscripten's SDL headers number the keys beyond ASCII
+// differently from a desktop's SDL 1.2, so they are named here, not numbered in the page.
+static SDLKey WEB_Symbol(int code)
+{
+    static const SDLKey functionKeys[] = {SDLK_F1, SDLK_F2,  SDLK_F3,  SDLK_F4,  SDLK_F5,
+                                          SDLK_F6, SDLK_F7,  SDLK_F8,  SDLK_F9,  SDLK_F10,
+                                          SDLK_F11, SDLK_F12, SDLK_F13, SDLK_F14, SDLK_F15};
+    if (code > 0x100 && code <= 0x10F)
+        return functionKeys[code - 0x101];
+    if (code == 0x110)
+        return SDLK_PRINT;
+    if (code == 0x111)
+        return SDLK_PAUSE;
+    return (SDLKey)code;
+}
+
 static int WEB_PollEvent(SDL_Event* event)
 {
     // Emscripten's SDL queues the canvas's mouse events; they are taken so the queue stays
@@ -46,7 +63,7 @@ static int WEB_PollEvent(SDL_Event* event)
     *event = SDL_Event{};
     event->type = SDL_KEYUP;
     event->key.state = SDL_RELEASED;
-    event->key.keysym.sym = (SDLKey)next;
+    event->key.keysym.sym = WEB_Symbol(next);
     return 1;
 }
 

@@ -1,23 +1,26 @@
 // The browser's side of the web backend (webbackend.cpp), linked with --js-library: the frame
-// onto the page's canvas, the page's keys as SDL key symbols, the wait for the next animation
+// onto the page's canvas, the page's keys as key codes (webbackend.cpp makes them SDL key symbols), the wait for the next animation
 // frame, and a Web Audio output behind the SDL 1.2 audio calls that the music layer makes.
 
 mergeInto(LibraryManager.library, {
   $WEB: {
     context: null,     // the canvas's 2D context
     image: null,       // ImageData the frames are copied into
-    keys: null,        // SDL key symbols of keys released, oldest first; null until listening
+    keys: null,        // codes of keys released, oldest first; null until listening
     down: null,        // keys pressed since listening began (a key released must be one of them)
     waits: 0,          // frames waited for
     woke: 0,           // performance.now() when the show last resumed
     busiest: 0,        // the longest the show has held the page at once, in ms (start-up apart)
 
-    // SDL 1.2 key symbols of the keys a show can react to; other keys are left to the browser.
+    // Codes of the keys a show can react to (other keys are left to the browser): ASCII for
+    // printable characters and Escape, Enter, Tab, Backspace, Delete, which SDL's key symbols
+    // share; 0x100 + N for FN; 0x110 Print Screen, 0x111 Pause. webbackend.cpp turns the
+    // others into the key symbols of the SDL headers the program was compiled with.
     symbol: function(event) {
-      const named = { Escape: 27, Enter: 13, Tab: 9, Backspace: 8, Delete: 127, Pause: 19, PrintScreen: 316 };
+      const named = { Escape: 27, Enter: 13, Tab: 9, Backspace: 8, Delete: 127, PrintScreen: 0x110, Pause: 0x111 };
       if (named[event.key] !== undefined) return named[event.key];
       const f = /^F([1-9]|1[0-5])$/.exec(event.key);
-      if (f) return 282 + Number(f[1]) - 1;  // SDLK_F1 is 282
+      if (f) return 0x100 + Number(f[1]);
       if (event.key.length === 1) {
         const code = event.key.toLowerCase().charCodeAt(0);
         if (code >= 32 && code < 127) return code;  // printable ASCII: the symbol is the character
