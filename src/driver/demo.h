@@ -32,6 +32,18 @@ extern unsigned DemoHookRow;   // index of the Timeline row that installed Frame
 // afresh (row index 0, no hook step yet, FrameHook null, DemoQuit clear).
 void DEMO_RunLoop(const TimelineRow* table, unsigned count);
 
+// Puts back what a show reads before its rows set it, as a fresh process has it: rand's
+// sequence (the allocation fill), the palettes and the fade, the text screen, the font, the
+// open archives, the music's stopped flag and the effects' values that run on from the
+// program's start (the weave's amplitude, the shake, the beams' spin, the ray-traced scene,
+// the feedback phase, the tunnel's mode). DemoMain does it first, so that a second show in one
+// process (the tests play several) starts as the first did; tests that run the loop
+// themselves call it too.
+void DEMO_ResetShowState(void);
+
+// DemoMain over another table (tests wrap the Timeline's entry points to watch them run).
+void DEMO_RunShow(const TimelineRow* table, unsigned count);
+
 // Start-up, the main loop over Timeline, shut-down.
 void DemoMain(void);
 

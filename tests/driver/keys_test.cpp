@@ -84,10 +84,7 @@ protected:
     {
         scratch.emplace("vantrel-keys");
         K = KeyScript();
-        MusicStopped = 0;
-        PAL_Fading = 0;
-        TCS_Active = 0;
-        TCS_Depth = 0;
+        DEMO_ResetShowState();
         ShotCounter = 0;
         LLS_Init(1, 0);
         PLAT = {KeyMs, KeyPosition, KeyPoll, KeyPresented};

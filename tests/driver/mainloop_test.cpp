@@ -105,8 +105,7 @@ protected:
     {
         S = Script();
         g_refusals = 0;
-        MusicStopped = 0;
-        PAL_Fading = 0;
+        DEMO_ResetShowState();
         LLS_Init(1, 0);
         PLAT = {ScriptMs, ScriptPosition, ScriptPoll, ScriptPresented};
     }

@@ -114,13 +114,9 @@ TEST(FeedbackTunnel, PlayWithTheGeneratedDataThroughTheMainLoop)
     static SectionRun run;   // large: keep it off the stack
     run = SectionRun();
     s_run = &run;
+    DEMO_ResetShowState();
     SINCOS_Init();
     LLS_Init(1, 0);
-    PAL_Fading = 0;
-    PAL_FadeSpeed = 1;
-    MusicStopped = 0;
-    TunnelModeCounter = 0;
-    FeedbackPhase = 0;
     PLAT_UseHeadless();
     PLAT.MusicPosition = ScriptedPosition;
     PLAT.FramePresented = Presented;

@@ -132,12 +132,9 @@ TEST(FirstAct, PlaysFromTheFirstNoteToOrderTen)
 
     FirstActRun run;
     s_run = &run;
+    DEMO_ResetShowState();
     SINCOS_Init();
     LLS_Init(1, 0);
-    PAL_Fading = 0;
-    PAL_FadeSpeed = 1;
-    SHAKE_Amplitude = 0;
-    MusicStopped = 0;
     PLAT_UseHeadless();
     PLAT.MusicPosition = ScriptedPosition;
     PLAT.FramePresented = Presented;

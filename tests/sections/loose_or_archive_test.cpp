@@ -98,20 +98,10 @@ void Presented(void)
 void PlayStretch(StretchRun* run)
 {
     s_run = run;
-    std::srand(1);   // the allocation fill starts from the same rand state in both runs
-    DAT_CloseAll();
+    DEMO_ResetShowState();   // also the allocation fill's rand state, the same in both runs
     DAT_Open("VANTREL.DAT");
     FONT_Load(&DemoFont, "GFX\\FONT2.FNT");
     LLS_Init(1, 0);
-    std::memset(PAL_Current, 0, PAL_BYTES);
-    std::memset(PAL_Target, 0, PAL_BYTES);
-    LLS_SetPalette(PAL_Current, 0, 256);
-    PAL_Fading = 0;
-    PAL_FadeSpeed = 1;
-    PAL_FadeTime = 0;
-    TCS_End();
-    TCS_Active = 0;
-    MusicStopped = 0;
     PLAT_UseHeadless();
     PLAT.MusicPosition = ScriptedPosition;
     PLAT.FramePresented = Presented;

@@ -150,11 +150,6 @@ TEST(Show, SecondActWithTheGeneratedDataAndTheRealMusic)
     DemoMain();
     PLAT_UseSDL();
     FrameHook = nullptr;
-    // The show ends in the middle of the flash at (24,1): a fade left running would hold the
-    // next run's fades back until its clock passed this one's.
-    PAL_Fading = 0;
-    PAL_FadeTime = 0;
-    PAL_FadeSpeed = 1;
     fs::current_path(previous);
     fs::remove_all(dir);
 

@@ -109,11 +109,9 @@ TEST(TowerGlowShow, PlaysFromOrderTwentyFourToThirtyTwoWithTheGeneratedData)
 
     ActRun run;
     s_act = &run;
+    DEMO_ResetShowState();
     SINCOS_Init();
     LLS_Init(1, 0);
-    PAL_Fading = 0;
-    PAL_FadeSpeed = 1;
-    MusicStopped = 0;
     PLAT_UseHeadless();
     PLAT.MusicPosition = ScriptedPosition;
     PLAT.FramePresented = Presented;
