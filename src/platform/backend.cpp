@@ -19,6 +19,9 @@ void PLAT_UseSDL(void)
 {
     s_sdlOffset = 0;
     PLAT = {PLAT_SDLMilliseconds, PLAT_LibraryMusicPosition, SDL_PollEvent, PLAT_NothingPresented};
+#ifdef VANTREL_WEB
+    PLAT_UseWeb();  // in a browser the window is the page
+#endif
 }
 
 void PLAT_UseSDLFrom(uint32_t ms)

@@ -26,7 +26,7 @@ struct PLAT_Backend {
 extern PLAT_Backend PLAT;
 
 // The real program's backend: SDL_GetTicks, the music library's position, SDL_PollEvent,
-// nothing done after presenting.
+// nothing done after presenting. In the web build, the web backend instead (PLAT_UseWeb).
 void PLAT_UseSDL(void);
 
 // The real backend with its clock reading ms now and running on in real time from there:
@@ -40,6 +40,11 @@ bool PLAT_ScaleWindow(int scale);
 
 // Sleeps for about ms milliseconds (the paused window's loop, which has nothing to do).
 void PLAT_Sleep(uint32_t ms);
+
+// Web build only (src/platform/web/): the SDL backend adapted to a browser page. Events come
+// from the page's keys, and each presented frame goes to the page's canvas, followed by a wait
+// for the browser's next animation frame.
+void PLAT_UseWeb(void);
 
 // The virtual clock of headless runs, in milliseconds; whoever drives the run advances it.
 extern uint32_t PLAT_VirtualMs;
