@@ -3,12 +3,13 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+WEB_BUILD  ?= build-web
 JOBS       ?= $(shell nproc)
 WERROR     ?= OFF
 ARGS       ?=
 CMAKE_OPTS  = -DVANTREL_WERROR=$(WERROR)
 
-.PHONY: all deps build data run test test-release test-asan bench fuzz clean
+.PHONY: all deps build data run test test-release test-asan bench fuzz web test-web clean
 
 all: build
 
@@ -53,5 +54,16 @@ fuzz: deps
 	  $$f -max_total_time=$(FUZZ_SECONDS) $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name; \
 	done
 
+# The show for the web (Emscripten) in $(WEB_BUILD); serve it with
+# python3 -m http.server -d $(WEB_BUILD). The first build also builds libopenmpt for the web.
+web: data
+	@scripts/install-deps web
+	BUILD=$(BUILD) JOBS=$(JOBS) scripts/build-web $(WEB_BUILD)
+
+# The web build in headless Chromium; apart from make test, whose time the first web build
+# would exceed.
+test-web: web
+	BUILD=$(BUILD) VANTREL_WEB_DIR=$(WEB_BUILD) node --test web/test/
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)

@@ -55,5 +55,6 @@ void DEMO_TogglePause(void);
 // and counts ShotCounter on. Says on stderr what it wrote.
 void DEMO_Screenshot(void);
 
-// The program: options, video start-up, DemoMain. Returns the process's exit status.
-int SDL_main(int argc, char** argv);
+// The program: options, video start-up, DemoMain. Returns the process's exit status. C
+// linkage, as SDL's headers declare it where they declare it at all (Emscripten's do).
+extern "C" int SDL_main(int argc, char** argv);

@@ -35,6 +35,9 @@ void SKIP_Progress(uint64_t frame, int32_t toOrder, int32_t toRow, bool last)
     if (last)
         std::fputc('\n', stderr);
     std::fflush(stderr);
+    // A moment for the platform between quarter seconds of skipping: a browser page gets to
+    // repaint and show the line; for a desktop window it is next to nothing.
+    PLAT.Sleep(0);
 }
 
 // Called at the end of every LLS_DUMP while skipping: the clock moves on one tick, and once
