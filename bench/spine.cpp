@@ -1,4 +1,6 @@
-// LLS_DUMP against the literal conversion (one SDL_MapRGB per pixel) and a plain frame copy.
+// LLS_DUMP with the desktop's presentation against the literal conversion (one SDL_MapRGB per
+// pixel) and a plain frame copy.
+#include "platform/desktop/desktop.h"
 #include "platform/screen.h"
 
 #include <benchmark/benchmark.h>
@@ -25,6 +27,7 @@ void BenchFrame(int mode)
         pal[i] = (uint8_t)((i * 5) & 63);
     LLS_SetPalette(pal, 0, 256);
     ScreenSurface = BenchSurface();
+    PLAT_UseWindow(false);   // the desktop's presentation into that surface, no window opened
 }
 
 // The conversion written out pixel by pixel: palette lookup into the 32-bit frame, then one

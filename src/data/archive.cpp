@@ -2,7 +2,6 @@
 // archives, and the lookup of members by base name.
 #include "data/archive.h"
 
-#include "data/datwrite.h"
 #include "data/file.h"
 #include "support/base.h"
 

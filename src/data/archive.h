@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #define DAT_MAX_ARCHIVES 20
+#define DAT_MAGIC 0xDF73B489u   // the first word of the 16-byte trailer, read and written
 
 // One directory entry as kept in memory: the data distance of the file's entry has been
 // replaced by the member's absolute offset in the archive.

@@ -1,6 +1,8 @@
 // The archive writer behind vantrel-dat and the data-set generator.
 #include "data/datwrite.h"
 
+#include "data/archive.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstdio>

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#define DAT_MAGIC 0xDF73B489u
 #define DAT_NAME_MAX 23   // characters of a member name, before its NUL
 
 struct DatMember {

@@ -16,11 +16,11 @@
 #include "platform/backend.h"
 #include "platform/music.h"
 #include "platform/screen.h"
+#include "platform/timer.h"
 #include "sections/intro.h"
 #include "text/font.h"
 #include "text/tcscr.h"
 
-#include <SDL.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -75,7 +75,7 @@ void DEMO_RunShow(const TimelineRow* table, unsigned count)
     MUSIC_Free();
 }
 
-uint32_t DEMO_VideoFlags(const DemoOptions& options)
+bool DEMO_FullScreen(const DemoOptions& options)
 {
     // Options beginning with "--" do not count: any other argument selects full screen, and
     // the first character of the first one may select a byte order.
@@ -85,16 +85,7 @@ uint32_t DEMO_VideoFlags(const DemoOptions& options)
         else if (options.firstPlain[0] == 'r')
             ByteOrderR = 1;
     }
-    return options.plainCount > 0 ? SDL_FULLSCREEN : 0;
-}
-
-// The window could not be had: the message, and the status of an error (not 0: the show
-// did not run).
-static int DEMO_VideoFailed(const char* format)
-{
-    std::fprintf(stderr, format, SDL_GetError());
-    SDL_Quit();
-    return DEMO_EXIT_ERROR;
+    return options.plainCount > 0;
 }
 
 int SDL_main(int argc, char** argv)
@@ -113,21 +104,14 @@ int SDL_main(int argc, char** argv)
     if (DEMO_Options.timedemo)
         return TIMEDEMO_Run(DEMO_Options);
 
-    if (!PLAT_ScaleWindow(DEMO_Options.scale) && DEMO_Options.scale > 1)
-        std::fprintf(stderr, "vantrel: this SDL 1.2 cannot scale the window; --scale %d is ignored\n",
-                     DEMO_Options.scale);
-    if (SDL_Init(SDL_INIT_VIDEO) < 0)
-        return DEMO_VideoFailed("Video initialization failed: %s\n");
-    Uint32 flags = DEMO_VideoFlags(DEMO_Options);
-    SDL_WM_SetCaption("Vantrel", "Vantrel");
-    ScreenSurface = SDL_SetVideoMode(640, 480, 32, flags);
-    if (!ScreenSurface)
-        return DEMO_VideoFailed("Unable to set 640x480 video: %s\n");
-    PLAT_UseSDL();
+    // The window failing is an error (not 0: the show did not run); the backend said why.
+    if (!PLAT_OpenWindow(DEMO_Options.scale, DEMO_FullScreen(DEMO_Options)))
+        return DEMO_EXIT_ERROR;
+    PLAT_UseWindow(!DEMO_Options.nosound);
     if (DEMO_Options.fromOrder)
         SKIP_Begin(DEMO_Options.fromOrder, DEMO_Options.fromRow);
     DemoMain();
-    SDL_Quit();
+    PLAT_CloseWindow();
 
     int order = 0, row = 0;
     if (DEMO_Options.fromOrder && !SKIP_Reached(&order, &row)) {

@@ -4,9 +4,8 @@
 
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
-
-#include <SDL.h>
 
 EffectFn FrameHook = nullptr;
 uint32_t DemoTime = 0;
@@ -47,27 +46,27 @@ void DEMO_TogglePause(void)
     }
 }
 
-static void DEMO_KeyReleased(SDLKey key)
+static void DEMO_KeyReleased(PLAT_Key key)
 {
-    if (key == SDLK_ESCAPE)
-        DemoQuit = 1;
-    else if (key == SDLK_q)
-        LastKey = SCAN_Q;
-    else if (key == SDLK_PRINT || key == SDLK_F12)
-        LastKey = SCAN_PRINT;
-    else if (key == SDLK_SYSREQ)
-        LastKey = SCAN_SYSREQ;
-    else if (key == SDLK_SPACE)
-        DEMO_TogglePause();
+    switch (key) {
+    case PLAT_KEY_ESCAPE: DemoQuit = 1; break;
+    case PLAT_KEY_Q: LastKey = SCAN_Q; break;
+    case PLAT_KEY_PRINT:
+    case PLAT_KEY_F12: LastKey = SCAN_PRINT; break;
+    case PLAT_KEY_SYSREQ: LastKey = SCAN_SYSREQ; break;
+    case PLAT_KEY_SPACE: DEMO_TogglePause(); break;
+    case PLAT_KEY_OTHER: break;
+    }
 }
 
+// Keys act when released; presses and every other key are ignored.
 static void DEMO_PollEvents(void)
 {
-    SDL_Event event;
+    PLAT_Event event;
     while (PLAT.PollEvent(&event)) {
-        if (event.type == SDL_KEYUP)
-            DEMO_KeyReleased(event.key.keysym.sym);
-        else if (event.type == SDL_QUIT)
+        if (event.type == PLAT_EVENT_KEY_UP)
+            DEMO_KeyReleased(event.key);
+        else if (event.type == PLAT_EVENT_QUIT)
             DemoQuit = 1;
     }
 }
@@ -127,6 +126,6 @@ void DEMO_RunLoop(const TimelineRow* table, unsigned count)
         if (DemoQuit)
             break;
         if (DemoPaused)
-            PLAT_Sleep(10);   // nothing moves; no need to spin
+            PLAT.Sleep(10);   // nothing moves; no need to spin
     }
 }

@@ -31,9 +31,9 @@ extern DemoOptions DEMO_Options;
 // Parses argv into options. On a bad option writes the reason to stderr and returns false.
 bool DEMO_ParseOptions(int argc, char** argv, DemoOptions* options);
 
-// The SDL video flags the plain arguments select (full screen when there is any), setting
-// ByteOrderB or ByteOrderR from the first character of the first one.
-uint32_t DEMO_VideoFlags(const DemoOptions& options);
+// Whether the plain arguments select full screen (any one does), setting ByteOrderB or
+// ByteOrderR from the first character of the first one.
+bool DEMO_FullScreen(const DemoOptions& options);
 
 // Writes the --help text to stdout.
 void DEMO_PrintHelp(const char* program);

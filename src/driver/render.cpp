@@ -10,6 +10,7 @@
 #include "platform/backend.h"
 #include "platform/bass.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 #include "support/pngwrite.h"
 
@@ -446,8 +447,6 @@ int RENDER_Run(const DemoOptions& options)
     PLAT.FramePresented = RENDER_FramePresented;
     PLAT.presents = !r.skipping;
     PLAT_VirtualMs = RENDER_FrameMs(0);
-    ScreenSurface = nullptr;
-    MUSIC_Device = 0;
     SND_SetCapture(RENDER_Capture, nullptr);
     r.started = r.lastProgress = std::chrono::steady_clock::now();
     if (r.skipping)

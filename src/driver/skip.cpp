@@ -6,8 +6,8 @@
 #include "platform/backend.h"
 #include "platform/bass.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 
-#include <SDL.h>
 #include <chrono>
 #include <cstdio>
 
@@ -37,7 +37,7 @@ void SKIP_Progress(uint64_t frame, int32_t toOrder, int32_t toRow, bool last)
     std::fflush(stderr);
     // A moment for the platform between quarter seconds of skipping: a browser page gets to
     // repaint and show the line; for a desktop window it is next to nothing.
-    PLAT_Sleep(0);
+    PLAT.Sleep(0);
 }
 
 // Called at the end of every LLS_DUMP while skipping: the clock moves on one tick, and once
@@ -51,9 +51,9 @@ static void SKIP_FramePresented(void)
     if (DEMO_Passed(s_skip.lastOrder, s_skip.lastRow, s_skip.order, s_skip.row)) {
         s_skip.reached = true;
         SKIP_Progress(s_skip.frame, s_skip.order, s_skip.row, true);
-        PLAT_UseSDLFrom(PLAT_VirtualMs);
+        PLAT_UseWindowFrom(PLAT_VirtualMs);
         SND_Hold(false);
-        SDL_WM_SetCaption("Vantrel", "Vantrel");
+        PLAT_SetCaption("Vantrel");
         return;
     }
     if (BASS_ChannelIsActive(MUSIC_Handle) == BASS_ACTIVE_STOPPED) {
@@ -69,8 +69,8 @@ void SKIP_Begin(int32_t order, int32_t row)
     s_skip = {};
     s_skip.order = order;
     s_skip.row = row;
-    PLAT_UseHeadless();
-    PLAT.PollEvent = SDL_PollEvent;
+    // The window's backend on the virtual clock: its events still count (Escape quits).
+    PLAT.Milliseconds = PLAT_VirtualMilliseconds;
     PLAT.FramePresented = SKIP_FramePresented;
     PLAT.presents = false;
     PLAT_VirtualMs = TIMER_FirstMsOfTick(0);
@@ -78,7 +78,7 @@ void SKIP_Begin(int32_t order, int32_t row)
     SKIP_Progress(0, order, row, false);
     char caption[64];
     std::snprintf(caption, sizeof caption, "Vantrel: skipping to %d:%d", order, row);
-    SDL_WM_SetCaption(caption, "Vantrel");
+    PLAT_SetCaption(caption);
 }
 
 bool SKIP_Reached(int* order, int* row)

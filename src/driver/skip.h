@@ -6,8 +6,8 @@
 #include <cstdint>
 
 // Sets the run up to skip ahead to the first frame at which the music has passed (order,
-// row): the headless backend (with the window's events, so Escape still quits), nothing
-// presented, the sound device held silent. Call before DemoMain; the window takes over by
+// row): the window's backend (chosen before) on the virtual clock, nothing presented, the
+// sound device held silent. Call before DemoMain; the window's real clock takes over by
 // itself once the position is passed.
 void SKIP_Begin(int32_t order, int32_t row);
 

@@ -14,6 +14,7 @@
 #include "platform/backend.h"
 #include "platform/bass.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 #include "sections/finale.h"
 #include "sections/intro.h"
@@ -90,12 +91,10 @@ TimedemoResult TIMEDEMO_Measure(void)
     PLAT_UseHeadless();
     PLAT.FramePresented = TIMEDEMO_FramePresented;
     PLAT_VirtualMs = TIMER_FirstMsOfTick(0);
-    ScreenSurface = nullptr;
-    MUSIC_Device = 0;
 
     DemoMain();
 
-    PLAT_UseSDL();
+    PLAT_UseHeadless();   // FramePresented back to nothing
     result.frames = s_timedemo.frame;
     result.seconds = std::chrono::duration<double>(s_timedemo.last - s_timedemo.first).count();
     return result;

@@ -1,12 +1,11 @@
-// The music library layer over libopenmpt and SDL 1.2 audio: one module at a time, played
-// once at 44100 Hz stereo 16-bit, either through the sound device or rendered with a clock.
+// The music library layer over libopenmpt: one module at a time, played once at 44100 Hz
+// stereo 16-bit, either pulled by the backend's sound output or rendered with the clock.
 // A second copy of the module (the scout) plays a little ahead of the heard one, so that the
 // last milliseconds before the end can be faded out instead of stopping dead with a click.
 #include "platform/bass.h"
 
 #include "platform/backend.h"
 
-#include <SDL.h>
 #include <libopenmpt/libopenmpt.h>
 
 #include <cstring>
@@ -25,6 +24,7 @@ struct SND_Snapshot {
 enum SND_Mode { SND_NONE, SND_DEVICE, SND_CLOCKED };
 
 static SND_Mode s_mode = SND_NONE;
+static const PLAT_AudioOutput* s_output = nullptr;  // the backend's output while SND_DEVICE
 static int s_error = BASS_OK;
 static std::string s_detail;
 
@@ -42,12 +42,12 @@ static uint64_t s_scoutFrames = 0; // frames the scout has rendered since BASS_C
 static uint64_t s_songEnd = 0;     // frames of the whole song, once the scout has met its end
 static bool s_songEndKnown = false;
 
-// Sound device: shared with the callback, read and written only under SDL_LockAudio.
+// Sound device: shared with the callback, read and written only under the output's lock.
 static SND_Snapshot s_snaps[SND_SNAPSHOTS];
 static uint32_t s_snapCount = 0;   // records made since BASS_ChannelPlay
 static uint32_t s_bufferFrames = 0; // frames of one device buffer
 static uint32_t s_subFrames = 64;  // frames between two records
-static uint32_t s_callbackMs = 0;  // SDL_GetTicks at the last callback
+static uint32_t s_callbackMs = 0;  // the output's clock at the last callback
 static uint64_t s_callbackFrames = 0;
 static bool s_outputOn = false;
 
@@ -75,12 +75,12 @@ static bool SND_FollowsClock(void) { return s_mode == SND_CLOCKED || s_held; }
 static void SND_Lock(void)
 {
     if (s_mode == SND_DEVICE)
-        SDL_LockAudio();
+        s_output->Lock();
 }
 static void SND_Unlock(void)
 {
     if (s_mode == SND_DEVICE)
-        SDL_UnlockAudio();
+        s_output->Unlock();
 }
 
 static uint32_t SND_PlayerWord(void)
@@ -160,12 +160,11 @@ static void SND_Render(int16_t* out, size_t count)
 
 // --- Sound device ---
 
-static void SDLCALL SND_Callback(void*, Uint8* stream, int len)
+// The output's fill: runs on its thread, under its lock.
+static void SND_Callback(int16_t* out, size_t total)
 {
-    const size_t total = (size_t)len / 4;
-    int16_t* out = (int16_t*)stream;
     if (!s_playing || !s_module || s_paused || s_held) {
-        std::memset(stream, 0, (size_t)len);
+        std::memset(out, 0, total * 2 * sizeof(int16_t));
         return;
     }
     for (size_t done = 0; done < total;) {
@@ -177,7 +176,7 @@ static void SDLCALL SND_Callback(void*, Uint8* stream, int len)
         s.word = s_word;
         s_snapCount++;
     }
-    s_callbackMs = SDL_GetTicks();
+    s_callbackMs = s_output->Milliseconds();
     s_callbackFrames = s_rendered;
 }
 
@@ -186,7 +185,7 @@ static void SDLCALL SND_Callback(void*, Uint8* stream, int len)
 // speaker advances in real time (but never past what has been rendered).
 static uint64_t SND_HeardFrame(void)
 {
-    uint64_t elapsed = (uint64_t)(SDL_GetTicks() - s_callbackMs) * SND_RATE / 1000;
+    uint64_t elapsed = (uint64_t)(s_output->Milliseconds() - s_callbackMs) * SND_RATE / 1000;
     if (elapsed > s_bufferFrames)
         elapsed = s_bufferFrames;
     uint64_t queued = 2 * (uint64_t)s_bufferFrames - elapsed;
@@ -209,30 +208,19 @@ static uint32_t SND_HeardWord(uint64_t heard)
     return s_snapCount > oldest ? s_snaps[oldest % SND_SNAPSHOTS].word : 0;
 }
 
+// Opens the backend's sound output (PLAT.audio), which pulls the module through SND_Callback.
 static bool SND_OpenDevice(void)
 {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0)
-        return SND_Fail(BASS_ERROR_DRIVER, SDL_GetError());
-    SDL_AudioSpec want, have;
-    std::memset(&want, 0, sizeof want);
-    want.freq = SND_RATE;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = 1024;
-    want.callback = SND_Callback;
-    if (SDL_OpenAudio(&want, &have) < 0) {
-        std::string why = SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (!PLAT.audio)
+        return SND_Fail(BASS_ERROR_DEVICE, std::string("the ") + PLAT.name + " backend has no sound output");
+    uint32_t frames = 0;
+    const char* why = "";
+    if (!PLAT.audio->Open(SND_Callback, &frames, &why))
         return SND_Fail(BASS_ERROR_DRIVER, why);
-    }
-    if (have.freq != SND_RATE || have.format != AUDIO_S16SYS || have.channels != 2) {
-        SDL_CloseAudio();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return SND_Fail(BASS_ERROR_DRIVER, "the device does not take 44100 Hz 16-bit stereo");
-    }
-    s_bufferFrames = have.samples;
+    s_output = PLAT.audio;
+    s_bufferFrames = frames;
     // At most 16 records per buffer, so the ring always covers two buffers.
-    s_subFrames = have.samples / 16 > 64 ? have.samples / 16 : 64;
+    s_subFrames = frames / 16 > 64 ? frames / 16 : 64;
     return true;
 }
 
@@ -272,7 +260,7 @@ BOOL BASS_Init(int device, DWORD freq, DWORD, void*, void*)
         if (!SND_OpenDevice())
             return 0;
         s_mode = SND_DEVICE;
-        SDL_PauseAudio(0);
+        s_output->Run(true);
         s_outputOn = true;
     } else {
         s_mode = SND_CLOCKED;
@@ -287,7 +275,7 @@ BOOL BASS_Start(void)
     if (s_mode == SND_NONE)
         return SND_Fail(BASS_ERROR_INIT);
     if (s_mode == SND_DEVICE && !s_outputOn) {
-        SDL_PauseAudio(0);
+        s_output->Run(true);
         s_outputOn = true;
     }
     SND_Ok();
@@ -371,8 +359,7 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
     }
     s_moduleBytes.assign(data, data + length);
 
-    if (s_mode == SND_DEVICE)
-        SDL_LockAudio();
+    SND_Lock();
     s_module = m;
     s_scout = scout;
     s_playing = false;
@@ -381,8 +368,7 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
     s_songEnd = probed;
     s_rendered = 0;  // the heard copy is fresh: the rewind keeps the scout's look ahead
     SND_Rewind();
-    if (s_mode == SND_DEVICE)
-        SDL_UnlockAudio();
+    SND_Unlock();
     SND_Ok();
     return 1;
 }
@@ -400,7 +386,7 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart)
         if (SND_FollowsClock())
             s_startMs = PLAT.Milliseconds();
         else
-            s_callbackMs = SDL_GetTicks();
+            s_callbackMs = s_output->Milliseconds();
     } else if (s_paused) {
         // Played on from where it was held: the clock's time while paused does not count.
         if (SND_FollowsClock())
@@ -444,9 +430,9 @@ QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode)
     }
     uint32_t word;
     if (!SND_FollowsClock()) {
-        SDL_LockAudio();
+        SND_Lock();
         word = SND_HeardWord(SND_HeardFrame());
-        SDL_UnlockAudio();
+        SND_Unlock();
     } else {
         SND_FollowClock();
         word = s_word;
@@ -463,9 +449,9 @@ DWORD BASS_ChannelIsActive(DWORD handle)
     }
     bool active;
     if (!SND_FollowsClock()) {
-        SDL_LockAudio();
+        SND_Lock();
         active = s_playing && (!s_ended || SND_HeardFrame() < s_endFrame);
-        SDL_UnlockAudio();
+        SND_Unlock();
     } else {
         SND_FollowClock();
         active = s_playing && !s_ended;
@@ -483,11 +469,11 @@ BOOL BASS_Stop(void)
     if (s_mode == SND_NONE)
         return SND_Fail(BASS_ERROR_INIT);
     if (s_mode == SND_DEVICE) {
-        SDL_PauseAudio(1);
+        s_output->Run(false);
         s_outputOn = false;
-        SDL_LockAudio();
+        SND_Lock();
         s_playing = false;
-        SDL_UnlockAudio();
+        SND_Unlock();
     } else {
         SND_FollowClock();  // the audio up to now was played
         s_playing = false;
@@ -501,8 +487,8 @@ BOOL BASS_Free(void)
     if (s_mode == SND_NONE)
         return SND_Fail(BASS_ERROR_INIT);
     if (s_mode == SND_DEVICE) {
-        SDL_CloseAudio();  // waits for the callback to finish
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        s_output->Close();  // waits for the callback to finish
+        s_output = nullptr;
     }
     if (s_module)
         openmpt_module_destroy(s_module);
@@ -559,7 +545,7 @@ void SND_Hold(bool on)
         s_held = on;
         return;
     }
-    SDL_LockAudio();
+    SND_Lock();
     if (s_held && !on) {
         // The device takes over at the frame the rendering reached: one record there, so the
         // position stays on it until the device's first new audio is heard.
@@ -567,19 +553,17 @@ void SND_Hold(bool on)
         s_snaps[0] = {s_rendered, s_word};
         s_snapCount = 1;
         s_callbackFrames = s_rendered;
-        s_callbackMs = SDL_GetTicks();
+        s_callbackMs = s_output->Milliseconds();
     }
     s_held = on;
-    SDL_UnlockAudio();
+    SND_Unlock();
 }
 
 uint64_t SND_FramesRendered(void)
 {
     // With a device the audio callback renders: read under its lock.
-    if (s_mode == SND_DEVICE)
-        SDL_LockAudio();
+    SND_Lock();
     const uint64_t frames = s_rendered;
-    if (s_mode == SND_DEVICE)
-        SDL_UnlockAudio();
+    SND_Unlock();
     return frames;
 }

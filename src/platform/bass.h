@@ -1,6 +1,6 @@
 // Our own small music library layer: the few calls of the music library the program makes,
-// under their names and with their usual meaning, over libopenmpt and SDL 1.2 audio.
-// Nothing else in the program calls libopenmpt or SDL audio.
+// under their names and with their usual meaning, over libopenmpt. Its sound goes to the
+// backend's sound output (PLAT.audio), which pulls it. Nothing else calls libopenmpt.
 #pragma once
 
 #include <cstddef>
@@ -30,10 +30,10 @@ typedef DWORD HMUSIC;
 #define BASS_ACTIVE_PLAYING 1
 #define BASS_ACTIVE_PAUSED 3    // held by BASS_ChannelPause
 
-// Opens the output. device -1: the default sound output (SDL audio); device 0: no sound, the
-// module still plays and its position advances with the backend's millisecond clock
-// (PLAT.Milliseconds: real time, or the virtual clock of a headless run, where every
-// position is exact and the same in every run). freq must be 44100; flags, win and clsid are
+// Opens the output. device -1: the backend's sound output (PLAT.audio; BASS_ERROR_DEVICE
+// when it has none); device 0: no sound, the module still plays and its position advances
+// with the backend's millisecond clock (PLAT.Milliseconds: real time, or the virtual clock of
+// a headless run, where every position is exact and the same in every run). freq must be 44100; flags, win and clsid are
 // ignored. TRUE on success.
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, void* clsid);
 

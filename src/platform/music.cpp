@@ -3,9 +3,9 @@
 #include "platform/music.h"
 
 #include "data/file.h"
-#include "driver/options.h"
 #include "platform/backend.h"
 #include "platform/bass.h"
+#include "support/sys.h"
 
 #include <climits>
 #include <cstdio>
@@ -13,7 +13,7 @@
 
 uint8_t MusicStopped = 0;
 uint32_t MUSIC_Handle = 0;
-int MUSIC_Device = -1;
+uint32_t (*MUSIC_Position)(void) = MUSIC_LibraryPosition;
 
 // The module image: read once and kept for the whole run.
 static uint8_t* s_moduleImage = nullptr;
@@ -27,7 +27,8 @@ static uint8_t* s_moduleImage = nullptr;
 
 void MUSIC_Init(void)
 {
-    int device = DEMO_Options.nosound ? 0 : MUSIC_Device;
+    SYS_AtShutdown(MUSIC_Free);   // the fatal-error exit releases the library first
+    const int device = PLAT.audio ? -1 : 0;
     if (BASS_Init(device, 44100, 0, nullptr, nullptr) != 1) {
         if (device == 0)
             std::fprintf(stderr, "vantrel: cannot start the music player: %s (error %d)\n", SND_ErrorDetail(),
@@ -81,15 +82,15 @@ int MUSIC_Load(const char* name)
     return BASS_ErrorGetCode();
 }
 
-uint32_t PLAT_LibraryMusicPosition(void)
+uint32_t MUSIC_LibraryPosition(void)
 {
     return (uint32_t)BASS_ChannelGetPosition(MUSIC_Handle, BASS_POS_MUSIC_ORDER);
 }
 
 // The position word holds the order index in its low 16 bits and the row in its high 16
 // bits; both are shown 1-based. A failed position read (all ones) gives 65536 for both.
-int MUSIC_GetOrder(void) { return (int)(PLAT.MusicPosition() & 0xFFFF) + 1; }
-int MUSIC_GetRow(void) { return (int)(PLAT.MusicPosition() >> 16) + 1; }
+int MUSIC_GetOrder(void) { return (int)(MUSIC_Position() & 0xFFFF) + 1; }
+int MUSIC_GetRow(void) { return (int)(MUSIC_Position() >> 16) + 1; }
 // False once stopped, and once a module shorter than the show has been played to its end:
 // the main loop then ends the show as after MUSIC_Stop. With no module loaded only the flag
 // counts.

@@ -29,7 +29,6 @@ uint8_t PAL_Fading = 0;
 uint32_t PAL_FadeTime = 0;
 
 uint8_t TCS_Active = 0;
-SDL_Surface* ScreenSurface = nullptr;
 int32_t ByteOrderB = 0;
 int32_t ByteOrderR = 0;
 
@@ -160,53 +159,6 @@ void TCS_Forget(const uint32_t* picture)
         s_textPicture = nullptr;
 }
 
-uint32_t LLS_SurfacePixel(const SDL_PixelFormat* format, uint32_t p)
-{
-    uint8_t b = (uint8_t)p, g = (uint8_t)(p >> 8), r = (uint8_t)(p >> 16), x = (uint8_t)(p >> 24);
-    uint32_t v = SDL_MapRGB(const_cast<SDL_PixelFormat*>(format), r, g, b);
-    if (ByteOrderB) {
-        const uint8_t bytes[4] = {b, g, r, x};
-        std::memcpy(&v, bytes, 4);
-    }
-    if (ByteOrderR) {
-        const uint8_t bytes[4] = {x, r, g, b};
-        std::memcpy(&v, bytes, 4);
-    }
-    return v;
-}
-
-// Surface pixels of the 256 colours and of black, mapped once per change of the colour
-// table, the byte-order flags or the surface format rather than once per pixel.
-static struct {
-    uint32_t colors[256];
-    uint32_t sourceTable[256];
-    uint32_t black;
-    bool identity;  // every colour maps to its own frame pixel: rows can be copied as they are
-    const SDL_PixelFormat* format;
-    uint32_t masks[4];  // the format's masks: a new format at a reused address still counts
-    int32_t orderB, orderR;
-    bool valid;
-} s_map;
-
-static void LLS_UpdateSurfaceMap(const SDL_PixelFormat* format)
-{
-    const uint32_t masks[4] = {format->Rmask, format->Gmask, format->Bmask, format->Amask};
-    if (s_map.valid && s_map.format == format && std::memcmp(s_map.masks, masks, sizeof masks) == 0 &&
-        s_map.orderB == ByteOrderB && s_map.orderR == ByteOrderR &&
-        std::memcmp(s_map.sourceTable, LLS_ColorTable, sizeof LLS_ColorTable) == 0)
-        return;
-    std::memcpy(s_map.masks, masks, sizeof masks);
-    std::memcpy(s_map.sourceTable, LLS_ColorTable, sizeof LLS_ColorTable);
-    for (int i = 0; i < 256; i++)
-        s_map.colors[i] = LLS_SurfacePixel(format, LLS_ColorTable[i]);
-    s_map.black = LLS_SurfacePixel(format, 0);
-    s_map.identity = s_map.black == 0 && std::memcmp(s_map.colors, LLS_ColorTable, sizeof LLS_ColorTable) == 0;
-    s_map.format = format;
-    s_map.orderB = ByteOrderB;
-    s_map.orderR = ByteOrderR;
-    s_map.valid = true;
-}
-
 // Looks up n palette indices into 32-bit pixels, two pixels per store.
 static inline void LLS_LookupRow(const uint8_t* src, uint32_t* out, int n, const uint32_t* table)
 {
@@ -229,31 +181,6 @@ static inline void LLS_LookupRowDoubled(const uint8_t* src, uint32_t* out, int n
     for (int x = 0; x < n; x++) {
         uint64_t pair = table[src[x]] * 0x100000001ull;
         std::memcpy(out + 2 * x, &pair, 8);
-    }
-}
-
-// Writes one row of LLS_Frame32 into a surface row: copied when the surface stores frame
-// pixels as they are, else mapped pixel by pixel (the text screen's arbitrary colours) or
-// through the per-colour map (src: the row's palette indices, doubled in mode 0; null for
-// a black band).
-static void LLS_SurfaceRow(uint32_t* dst, const uint32_t* frameRow, int width, const SDL_PixelFormat* format,
-                           const uint8_t* src, int srcCount, bool doubled)
-{
-    if (TCS_Active) {
-        for (int x = 0; x < width; x++)
-            dst[x] = LLS_SurfacePixel(format, frameRow[x]);
-    } else if (s_map.identity) {
-        std::memcpy(dst, frameRow, width * sizeof(uint32_t));
-    } else if (!src) {
-        std::fill(dst, dst + width, s_map.black);
-    } else if (doubled) {
-        for (int x = 0; x < width; x++)
-            dst[x] = s_map.colors[src[x >> 1]];
-    } else {
-        const int n = std::min(srcCount, width);
-        for (int x = 0; x < n; x++)
-            dst[x] = s_map.colors[src[x]];
-        std::fill(dst + n, dst + width, s_map.black);
     }
 }
 
@@ -281,53 +208,26 @@ void LLS_DUMP(void)
     const uint8_t* src = mode0 ? LLS_VideoMemory : LLS_Screen;
     const int32_t available = (mode0 || LLS_Screen == LLS_VideoMemory) ? LLS_VIDEO_BYTES : LLS_Size;
 
-    SDL_Surface* surface = ScreenSurface;
-    bool locked = false;
-    if (surface && SDL_MUSTLOCK(surface)) {
-        if (SDL_LockSurface(surface) < 0)
-            surface = nullptr;  // this frame is not presented; the next one tries again
-        else
-            locked = true;
-    }
-    const int width = surface ? std::min(surface->w, W) : 0;
-    const int height = surface ? std::min(surface->h, H) : 0;
-    const int stride = surface ? surface->pitch / 4 : 0;
-    uint32_t* pixels = surface ? (uint32_t*)surface->pixels : nullptr;
-    if (surface)
-        LLS_UpdateSurfaceMap(surface->format);
-
-    // Row by row, so that each frame row is still in cache when it is written to the surface.
     for (int y = 0; y < H; y++) {
         uint32_t* row = LLS_Frame32 + y * W;
-        const uint8_t* srcRow = nullptr;
-        int srcCount = 0;
         if (TCS_Active || mode0) {
             // Doubled and centred: rows 40-439 hold the 200 source rows, two each.
-            if (y < 40 || y >= 440) {
+            if (y < 40 || y >= 440)
                 std::memset(row, 0, W * sizeof(uint32_t));
-            } else if ((y - 40) & 1) {
+            else if ((y - 40) & 1)
                 std::memcpy(row, row - W, W * sizeof(uint32_t));
-                srcRow = mode0 ? src + ((y - 40) / 2) * 320 : nullptr;
-            } else if (TCS_Active) {
+            else if (TCS_Active)
                 LLS_TextRow(s_textPicture ? s_textPicture + ((y - 40) / 2) * 320 : nullptr, row);
-            } else {
-                srcRow = src + ((y - 40) / 2) * 320;
-                LLS_LookupRowDoubled(srcRow, row, 320, LLS_ColorTable);
-            }
+            else
+                LLS_LookupRowDoubled(src + ((y - 40) / 2) * 320, row, 320, LLS_ColorTable);
         } else {
-            srcCount = std::clamp<int32_t>(available - y * W, 0, W);
-            srcRow = srcCount > 0 ? src + y * W : nullptr;   // never a pointer past the source
-            LLS_LookupRow(srcRow, row, srcCount, LLS_ColorTable);
+            const int srcCount = std::clamp<int32_t>(available - y * W, 0, W);
+            if (srcCount > 0)   // never a pointer past the source
+                LLS_LookupRow(src + y * W, row, srcCount, LLS_ColorTable);
             std::fill(row + srcCount, row + W, 0u);
         }
-        if (y < height)
-            LLS_SurfaceRow(pixels + y * stride, row, width, surface->format, srcRow, srcCount, mode0);
     }
 
-    if (surface) {
-        if (locked)
-            SDL_UnlockSurface(surface);
-        SDL_UpdateRect(surface, 0, 0, W, H);
-    }
+    PLAT.Present(LLS_Frame32);
     PLAT.FramePresented();
 }

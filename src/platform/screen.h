@@ -1,8 +1,7 @@
 // The 8-bit screen, its modes and pages, the 6-bit palette and its fades, and LLS_DUMP,
-// which turns each frame into 32-bit pixels and presents it in the 640 x 480 surface.
+// which turns each frame into 32-bit pixels and hands it to the backend to present.
 #pragma once
 
-#include <SDL.h>
 #include <cstdint>
 
 #define LLS_VIDEO_BYTES 64000        // 320 x 200, mode 0
@@ -29,9 +28,8 @@ extern uint8_t PAL_Fading;              // set by effects to start a fade; clear
 extern uint32_t PAL_FadeTime;           // the tick up to which the fade has been stepped
 
 extern uint8_t TCS_Active;              // LLS_DUMP shows the 32-bit text screen instead
-extern SDL_Surface* ScreenSurface;      // the window surface; null in a headless run
-extern int32_t ByteOrderB;              // overrides of the surface's byte order (command line)
-extern int32_t ByteOrderR;
+extern int32_t ByteOrderB;              // overrides of the window surface's byte order (command
+extern int32_t ByteOrderR;              // line), applied by the desktop backend
 
 // Sets mode (0 or 5) and the number of pages (0, 1 or 2); frees the previous pages. Returns 1.
 int LLS_Init(int pages, int mode);
@@ -65,10 +63,6 @@ void TCS_Show(const uint32_t* picture, int first, int count);
 // TCS_Active stays set) until the next TCS_Show.
 void TCS_Forget(const uint32_t* picture);
 
-// Converts the current picture into LLS_Frame32, writes it into ScreenSurface (when there
-// is one), presents it, and hands the frame to the backend's FramePresented.
+// Converts the current picture into LLS_Frame32, has the backend present it (PLAT.Present),
+// then calls PLAT.FramePresented.
 void LLS_DUMP(void);
-
-// The conversion of one LLS_Frame32 pixel into a surface pixel, as LLS_DUMP writes it:
-// SDL_MapRGB, then the byte-order overrides. For tests and benchmarks.
-uint32_t LLS_SurfacePixel(const SDL_PixelFormat* format, uint32_t frame_pixel);

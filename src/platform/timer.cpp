@@ -1,6 +1,7 @@
 // The 70 Hz tick counter over the backend's millisecond clock.
+#include "platform/timer.h"
+
 #include "platform/backend.h"
-#include "platform/music.h"
 
 static uint32_t s_timerStart = 0;
 static bool s_paused = false;

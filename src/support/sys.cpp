@@ -1,15 +1,30 @@
-// Fatal-error reporter and the clean-up it runs.
+// Fatal-error reporter and the clean-up steps it runs.
 #include "support/sys.h"
 
-#include "platform/music.h"
+#include "support/assert.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
+// A fixed table: registration happens at start-up and must not allocate or fail.
+#define SYS_MAX_SHUTDOWN_STEPS 8
+static SYS_ShutdownStep s_steps[SYS_MAX_SHUTDOWN_STEPS];
+static int s_stepCount = 0;
+
+void SYS_AtShutdown(SYS_ShutdownStep step)
+{
+    for (int i = 0; i < s_stepCount; i++)
+        if (s_steps[i] == step)
+            return;
+    SYS_ASSERT(step && s_stepCount < SYS_MAX_SHUTDOWN_STEPS, "sys");
+    s_steps[s_stepCount++] = step;
+}
+
 void SYS_Shutdown(void)
 {
-    MUSIC_Free();
+    for (int i = 0; i < s_stepCount; i++)
+        s_steps[i]();
 }
 
 void SYS_FatalError(const char* format, ...)

@@ -6,6 +6,7 @@
 #include "image/pix.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 #include "support/pngwrite.h"
 #include "text/tcscr.h"
@@ -25,7 +26,7 @@ namespace {
 struct KeyScript {
     uint32_t ms = 0;
     int frame = 0;
-    std::deque<SDL_Event> events;
+    std::deque<PLAT_Event> events;
     std::function<void(int)> step;   // before frame n: may move the clock and queue events
     std::vector<uint32_t> hookTicks;
     std::vector<int> hookFrames;
@@ -33,13 +34,13 @@ struct KeyScript {
 
 uint32_t KeyMs() { return K.ms; }
 uint32_t KeyPosition() { return 0; }   // order 1, row 1 throughout
-int KeyPoll(SDL_Event* e)
+bool KeyPoll(PLAT_Event* e)
 {
     if (K.events.empty())
-        return 0;
+        return false;
     *e = K.events.front();
     K.events.pop_front();
-    return 1;
+    return true;
 }
 void KeyPresented()
 {
@@ -62,14 +63,7 @@ bool InstallHook(uint32_t)
     return true;
 }
 
-SDL_Event Released(SDLKey key)
-{
-    SDL_Event e{};
-    e.type = SDL_KEYUP;
-    e.key.type = SDL_KEYUP;
-    e.key.keysym.sym = key;
-    return e;
-}
+PLAT_Event Released(PLAT_Key key) { return PLAT_Event{PLAT_EVENT_KEY_UP, key}; }
 
 std::vector<uint8_t> ReadAll(const char* path)
 {
@@ -87,12 +81,17 @@ protected:
         DEMO_ResetShowState();
         ShotCounter = 0;
         LLS_Init(1, 0);
-        PLAT = {KeyMs, KeyPosition, KeyPoll, KeyPresented};
+        PLAT_UseHeadless();
+        PLAT.Milliseconds = KeyMs;
+        PLAT.PollEvent = KeyPoll;
+        PLAT.FramePresented = KeyPresented;
+        MUSIC_Position = KeyPosition;
         TIMER_Start(17039);
     }
     void TearDown() override
     {
-        PLAT_UseSDL();
+        PLAT_UseHeadless();
+        MUSIC_Position = MUSIC_LibraryPosition;
         TCS_Active = 0;
         TCS_Depth = 0;
         scratch.reset();
@@ -110,7 +109,7 @@ TEST_F(Keys, SpaceHoldsTheTicksAndResumesWhereTheyStood)
     K.step = [](int f) {
         K.ms = (uint32_t)(f * 1000 + 69) / 70;
         if (f == 5 || f == 25)
-            K.events.push_back(Released(SDLK_SPACE));
+            K.events.push_back(Released(PLAT_KEY_SPACE));
     };
     Run();
     // Ticks 1..5 before the pause; no hook call while paused; after it the count goes on from
@@ -143,12 +142,12 @@ TEST_F(Keys, ScreenshotKeysWriteThePcxAndThePngWithTheSameNumber)
     LLS_Flip();
     K.step = [](int f) {
         if (f == 2)
-            K.events.push_back(Released(SDLK_F12));
+            K.events.push_back(Released(PLAT_KEY_F12));
         if (f == 4)
-            K.events.push_back(Released(SDLK_PRINT));
+            K.events.push_back(Released(PLAT_KEY_PRINT));
         if (f == 6) {
             TCS_Depth = 32;   // the closing's text screen is set up: no 8-bit picture to save
-            K.events.push_back(Released(SDLK_F12));
+            K.events.push_back(Released(PLAT_KEY_F12));
         }
     };
     Run();
@@ -182,7 +181,7 @@ TEST_F(Keys, ScreenshotNumbersWrapAtOneHundred)
     ShotCounter = 199;
     K.step = [](int f) {
         if (f == 2)
-            K.events.push_back(Released(SDLK_SYSREQ));
+            K.events.push_back(Released(PLAT_KEY_SYSREQ));
     };
     Run();
     EXPECT_EQ(ShotCounter, 200);

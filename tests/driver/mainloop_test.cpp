@@ -19,7 +19,7 @@ namespace {
 struct Script {
     uint32_t ms = 0;
     int order = 1, row = 1;  // 1-based, as the show reads them
-    std::deque<SDL_Event> events;
+    std::deque<PLAT_Event> events;
     int frame = 0;           // frames presented so far
     std::function<void(int)> step;
     std::vector<std::string> log;
@@ -28,13 +28,13 @@ struct Script {
 
 uint32_t ScriptMs() { return S.ms; }
 uint32_t ScriptPosition() { return (uint32_t)(S.order - 1) | ((uint32_t)(S.row - 1) << 16); }
-int ScriptPoll(SDL_Event* e)
+bool ScriptPoll(PLAT_Event* e)
 {
     if (S.events.empty())
-        return 0;
+        return false;
     *e = S.events.front();
     S.events.pop_front();
-    return 1;
+    return true;
 }
 void ScriptPresented()
 {
@@ -49,14 +49,7 @@ void ScriptPresented()
 // Milliseconds at which tick n begins.
 uint32_t MsOfTick(uint32_t n) { return (n * 1000 + 69) / 70; }
 
-SDL_Event KeyEvent(Uint8 type, SDLKey key)
-{
-    SDL_Event e{};
-    e.type = type;
-    e.key.type = type;
-    e.key.keysym.sym = key;
-    return e;
-}
+PLAT_Event KeyEvent(PLAT_EventType type, PLAT_Key key) { return PLAT_Event{type, key}; }
 
 // Entry points that record their calls.
 template <int N>
@@ -107,9 +100,17 @@ protected:
         g_refusals = 0;
         DEMO_ResetShowState();
         LLS_Init(1, 0);
-        PLAT = {ScriptMs, ScriptPosition, ScriptPoll, ScriptPresented};
+        PLAT_UseHeadless();
+        PLAT.Milliseconds = ScriptMs;
+        PLAT.PollEvent = ScriptPoll;
+        PLAT.FramePresented = ScriptPresented;
+        MUSIC_Position = ScriptPosition;
     }
-    void TearDown() override { PLAT_UseSDL(); }
+    void TearDown() override
+    {
+        PLAT_UseHeadless();
+        MUSIC_Position = MUSIC_LibraryPosition;
+    }
 
     std::vector<std::string> Run(const std::vector<TimelineRow>& rows)
     {
@@ -199,13 +200,13 @@ TEST_F(MainLoop, QuitEventsEndTheShowAtTheEndOfTheirFrame)
 {
     struct Case {
         const char* name;
-        std::vector<SDL_Event> events;
+        std::vector<PLAT_Event> events;
         bool quits;
     } cases[] = {
-        {"Escape pressed", {KeyEvent(SDL_KEYDOWN, SDLK_ESCAPE)}, false},
-        {"Escape released", {KeyEvent(SDL_KEYUP, SDLK_ESCAPE)}, true},
-        {"other key released", {KeyEvent(SDL_KEYUP, SDLK_SPACE)}, false},
-        {"window closed", {SDL_Event{SDL_QUIT}}, true},
+        {"Escape pressed", {KeyEvent(PLAT_EVENT_KEY_DOWN, PLAT_KEY_ESCAPE)}, false},
+        {"Escape released", {KeyEvent(PLAT_EVENT_KEY_UP, PLAT_KEY_ESCAPE)}, true},
+        {"other key released", {KeyEvent(PLAT_EVENT_KEY_UP, PLAT_KEY_OTHER)}, false},
+        {"window closed", {KeyEvent(PLAT_EVENT_QUIT, PLAT_KEY_OTHER)}, true},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -226,7 +227,7 @@ TEST_F(MainLoop, ReleasingQLeavesTheLoopInTheNextFrame)
     S.maxFrames = 10;
     S.step = [](int f) {
         if (f == 2)
-            S.events.push_back(KeyEvent(SDL_KEYUP, SDLK_q));
+            S.events.push_back(KeyEvent(PLAT_EVENT_KEY_UP, PLAT_KEY_Q));
     };
     Log log = Run({{1, 1, InstallHook}, {9, 1, nullptr}});
     EXPECT_EQ(std::count(log.begin(), log.end(), "present"), 2);

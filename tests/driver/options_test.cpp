@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <SDL.h>
 #include <vector>
 
 TEST(Options, PlainArgumentsSelectFullScreenAndByteOrder)
@@ -29,8 +28,7 @@ TEST(Options, PlainArgumentsSelectFullScreenAndByteOrder)
         DemoOptions o;
         ASSERT_TRUE(DEMO_ParseOptions((int)argv.size(), argv.data(), &o));
         ByteOrderB = ByteOrderR = 0;
-        uint32_t flags = DEMO_VideoFlags(o);
-        EXPECT_EQ((flags & SDL_FULLSCREEN) != 0, c.fullscreen) << c.args.size();
+        EXPECT_EQ(DEMO_FullScreen(o), c.fullscreen) << c.args.size();
         EXPECT_EQ(ByteOrderB, c.orderB);
         EXPECT_EQ(ByteOrderR, c.orderR);
     }

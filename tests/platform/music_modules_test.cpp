@@ -11,6 +11,7 @@
 #include "platform/backend.h"
 #include "platform/bass.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 
 #include <gmock/gmock.h>
@@ -48,7 +49,6 @@ protected:
         GTEST_FLAG_SET(death_test_style, "threadsafe");
         PLAT_UseHeadless();
         PLAT_VirtualMs = 0;
-        MUSIC_Device = 0;
         DEMO_Options = DemoOptions();
     }
 
@@ -56,8 +56,7 @@ protected:
     {
         MUSIC_Free();
         SND_SetCapture(nullptr, nullptr);
-        PLAT_UseSDL();
-        MUSIC_Device = -1;
+        PLAT_UseHeadless();
         FIX_ScratchDirTest::TearDown();
     }
 };
@@ -224,7 +223,7 @@ TEST_F(MusicModules, LoudEndFallsToSilenceWithoutChangingLengthOrPosition)
     MUSIC_Load("loud.s3m");
     // Uneven steps of the clock, to just before the end and to just past it.
     for (uint32_t ms : {7u, 500u, 1439u})
-        PLAT_VirtualMs = ms, PLAT_LibraryMusicPosition();
+        PLAT_VirtualMs = ms, MUSIC_LibraryPosition();
     EXPECT_EQ(BASS_ChannelIsActive(MUSIC_Handle), (DWORD)BASS_ACTIVE_PLAYING);
     SND_RenderTo(end);
     EXPECT_EQ(BASS_ChannelIsActive(MUSIC_Handle), (DWORD)BASS_ACTIVE_PLAYING) << "the song keeps its length";

@@ -5,6 +5,7 @@
 #include "platform/backend.h"
 #include "platform/bass.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -34,7 +35,6 @@ protected:
         ASSERT_TRUE(s3m_fixture::WriteFile(modulePath, s3m_fixture::Module()));
         PLAT_UseHeadless();
         PLAT_VirtualMs = 0;
-        MUSIC_Device = 0;
         DEMO_Options = DemoOptions();
     }
 
@@ -42,8 +42,7 @@ protected:
     {
         BASS_Free();
         SND_SetCapture(nullptr, nullptr);
-        PLAT_UseSDL();
-        MUSIC_Device = -1;
+        PLAT_UseHeadless();
         std::string cmd = "rm -rf '" + dir + "'";
         EXPECT_EQ(std::system(cmd.c_str()), 0);
     }
@@ -98,7 +97,6 @@ TEST(Timer, TicksFollowTheMillisecondClock)
             EXPECT_EQ(TIMER_GetTicks(), c.ticks) << "start " << start << ", " << c.ms << " ms";
         }
     }
-    PLAT_UseSDL();
 }
 
 TEST_F(MusicTest, HeadlessPositionsAreTheModulesOwnAndOneBased)
@@ -133,7 +131,7 @@ TEST_F(MusicTest, HeadlessPositionsAreTheModulesOwnAndOneBased)
     uint32_t last = 0;
     for (uint32_t ms = 0; ms <= 2800; ms += 7) {
         PLAT_VirtualMs = ms;
-        uint32_t word = PLAT_LibraryMusicPosition();
+        uint32_t word = MUSIC_LibraryPosition();
         uint32_t own = ref.At((uint64_t)ms * 44100 / 1000);
         ASSERT_EQ(word, ms < 2400 ? own : 2u | 15u << 16) << ms << " ms";
         uint64_t key = (uint64_t)(word & 0xFFFF) << 16 | (word >> 16);
@@ -158,7 +156,7 @@ TEST_F(MusicTest, HeadlessAudioIsCapturedExactlyAndIsThePlayersOwn)
     MUSIC_Load(modulePath.c_str());
     // Uneven steps of the clock, then an exact end frame past the module's end.
     for (uint32_t ms : {1u, 15u, 16u, 300u, 1234u})
-        PLAT_VirtualMs = ms, PLAT_LibraryMusicPosition();
+        PLAT_VirtualMs = ms, MUSIC_LibraryPosition();
     SND_RenderTo(44100 * 3 + 17);
     SND_RenderTo(1000);  // already rendered: nothing
     ASSERT_EQ(captured.size(), 2u * (44100 * 3 + 17));
@@ -219,7 +217,7 @@ TEST_F(MusicTest, StartUpFailuresSayWhatAndExitWithStatusOne)
     }
 
     // No usable sound device: the device's reason and the hint.
-    MUSIC_Device = -1;
+    PLAT_UseWindow(true);
     EXPECT_EXIT(
         {
             setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
@@ -230,7 +228,7 @@ TEST_F(MusicTest, StartUpFailuresSayWhatAndExitWithStatusOne)
     EXPECT_EXIT(
         {
             setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-            DEMO_Options.nosound = true;
+            PLAT_UseWindow(false);   // --nosound
             MUSIC_Init();
             MUSIC_Load(modulePath.c_str());
             std::exit(MUSIC_GetOrder() == 1 ? 7 : 8);
@@ -243,6 +241,8 @@ TEST_F(MusicTest, LayerCallsCheckTheirArguments)
     EXPECT_EQ(BASS_MusicLoad(1, "x", 0, 1, 0, 0), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
     EXPECT_EQ(BASS_Init(3, 44100, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+    EXPECT_EQ(BASS_Init(-1, 44100, 0, nullptr, nullptr), 0) << "the headless backend has no sound output";
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
     ASSERT_EQ(BASS_Init(0, 44100, 0, nullptr, nullptr), 1);
     EXPECT_EQ(BASS_Init(0, 44100, 0, nullptr, nullptr), 0);
@@ -268,7 +268,7 @@ TEST_F(MusicTest, LayerCallsCheckTheirArguments)
 TEST_F(MusicTest, SoundDeviceOpensOrFailsCleanly)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    PLAT_UseSDL();
+    PLAT_UseWindow(true);
     if (BASS_Init(-1, 44100, 0, nullptr, nullptr) != 1) {
         EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DRIVER);
         EXPECT_STRNE(SND_ErrorDetail(), "");

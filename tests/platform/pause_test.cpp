@@ -30,7 +30,7 @@ protected:
     {
         BASS_Free();
         SND_SetCapture(nullptr, nullptr);
-        PLAT_UseSDL();
+        PLAT_UseHeadless();
     }
     HMUSIC Load()
     {
@@ -85,6 +85,8 @@ TEST_F(Holding, PausedModuleResumesWhereItWasWithTheSameAudio)
 TEST_F(Holding, HeldDeviceRendersOnTheCallersClockThenPlaysOnFromThere)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    PLAT_UseWindow(true);   // the window's sound output on the virtual clock, as while skipping
+    PLAT.Milliseconds = PLAT_VirtualMilliseconds;
     SND_Hold(true);   // set before the device opens, as a run that skips ahead does
     if (BASS_Init(-1, 44100, 0, nullptr, nullptr) != 1)
         GTEST_SKIP() << "no dummy sound driver: " << SND_ErrorDetail();
@@ -99,7 +101,7 @@ TEST_F(Holding, HeldDeviceRendersOnTheCallersClockThenPlaysOnFromThere)
 
     // Released: the device goes on from frame 44100; until its audio is heard the position
     // stays on the one reached.
-    PLAT_UseSDL();
+    PLAT_UseWindow(true);
     SND_Hold(false);
     EXPECT_EQ((uint32_t)BASS_ChannelGetPosition(h, BASS_POS_MUSIC_ORDER), held);
     SDL_Delay(300);

@@ -1,5 +1,6 @@
 // The screen layer: modes and pages, palette conversion and fades, and LLS_DUMP's picture.
 #include "platform/backend.h"
+#include "platform/desktop/desktop.h"
 #include "platform/screen.h"
 #include "common/test_support.h"
 
@@ -182,34 +183,40 @@ TEST(Dump, TextScreenIsShownFromItsChannelFields)
     EXPECT_EQ(LLS_Frame32[0], 0u);
 }
 
-// LLS_DUMP maps each palette colour once; its surface must equal the literal per-pixel path.
+// The desktop maps each colour once (or copies rows its surface stores as they are); its
+// surface must equal the literal per-pixel path, for a surface that stores red in the low byte
+// and one that stores frame pixels as they are.
 TEST(Dump, SurfaceMatchesTheLiteralConversionForEveryByteOrder)
 {
-    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 32, 0xFF, 0xFF00, 0xFF0000, 0);
-    ASSERT_NE(surface, nullptr);
-    SDL_Surface* saved = ScreenSurface;
-    ScreenSurface = surface;
-    for (int i = 0; i < 256; i++)
-        LLS_ColorTable[i] = (uint32_t)(i * 4) << 16 | (uint32_t)(252 - (i % 64) * 4) << 8 | (uint32_t)((i * 37) & 0xFC);
-    for (int mode : {0, 5}) {
-        LLS_Init(1, mode);
-        for (int i = 0; i < LLS_Size; i++)
-            LLS_Screen[i] = (uint8_t)(i * 7 + i / 640);
-        LLS_Flip();
-        for (int order = 0; order < 3; order++) {
-            ByteOrderB = order == 1;
-            ByteOrderR = order == 2;
-            LLS_DUMP();
-            const uint32_t* px = (const uint32_t*)surface->pixels;
-            for (int y = 0; y < 480; y++)
-                for (int x = 0; x < 640; x++)
-                    ASSERT_EQ(px[y * surface->pitch / 4 + x], LLS_SurfacePixel(surface->format, LLS_Frame32[y * 640 + x]))
-                        << "mode " << mode << " order " << order << " at " << x << "," << y;
+    for (uint32_t redMask : {0xFFu, 0xFF0000u}) {
+        SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 480, 32, redMask, 0xFF00, redMask ^ 0xFF00FF, 0);
+        ASSERT_NE(surface, nullptr);
+        ScreenSurface = surface;
+        PLAT_UseWindow(false);   // the desktop's presentation, without opening a window
+        for (int i = 0; i < 256; i++)
+            LLS_ColorTable[i] = (uint32_t)(i * 4) << 16 | (uint32_t)(252 - (i % 64) * 4) << 8 | (uint32_t)((i * 37) & 0xFC);
+        for (int mode : {0, 5}) {
+            LLS_Init(1, mode);
+            for (int i = 0; i < LLS_Size; i++)
+                LLS_Screen[i] = (uint8_t)(i * 7 + i / 640);
+            LLS_Flip();
+            for (int order = 0; order < 3; order++) {
+                ByteOrderB = order == 1;
+                ByteOrderR = order == 2;
+                LLS_DUMP();
+                const uint32_t* px = (const uint32_t*)surface->pixels;
+                for (int y = 0; y < 480; y++)
+                    for (int x = 0; x < 640; x++)
+                        ASSERT_EQ(px[y * surface->pitch / 4 + x], LLS_SurfacePixel(surface->format, LLS_Frame32[y * 640 + x]))
+                            << "red mask " << redMask << " mode " << mode << " order " << order << " at " << x << ","
+                            << y;
+            }
         }
+        ByteOrderB = ByteOrderR = 0;
+        ScreenSurface = nullptr;
+        PLAT_UseHeadless();
+        SDL_FreeSurface(surface);
     }
-    ByteOrderB = ByteOrderR = 0;
-    ScreenSurface = saved;
-    SDL_FreeSurface(surface);
 }
 
 TEST(Dump, ByteOrderFlagsRewriteThePixelBytes)

@@ -12,6 +12,7 @@
 #include "fx3d/sincos.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 #include "sections/intro.h"
 
@@ -136,13 +137,14 @@ TEST(FirstAct, PlaysFromTheFirstNoteToOrderTen)
     SINCOS_Init();
     LLS_Init(1, 0);
     PLAT_UseHeadless();
-    PLAT.MusicPosition = ScriptedPosition;
+    MUSIC_Position = ScriptedPosition;
     PLAT.FramePresented = Presented;
     PLAT_VirtualMs = 0;
     TIMER_Start(17039);
 
     DEMO_RunLoop(Timeline, TIMELINE_ROWS);
-    PLAT_UseSDL();
+    PLAT_UseHeadless();
+    MUSIC_Position = MUSIC_LibraryPosition;
     // The effect after the ripple is not this test's; leave nothing installed.
     FrameHook = nullptr;
 

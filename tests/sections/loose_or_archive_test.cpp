@@ -11,6 +11,7 @@
 #include "fx2d/cues.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 #include "sections/endtext.h"
 #include "sections/finale.h"
@@ -103,7 +104,7 @@ void PlayStretch(StretchRun* run)
     FONT_Load(&DemoFont, "GFX\\FONT2.FNT");
     LLS_Init(1, 0);
     PLAT_UseHeadless();
-    PLAT.MusicPosition = ScriptedPosition;
+    MUSIC_Position = ScriptedPosition;
     PLAT.FramePresented = Presented;
     PLAT_VirtualMs = 0;
     TIMER_Start(17039);
@@ -111,7 +112,8 @@ void PlayStretch(StretchRun* run)
     DEMO_RunLoop(Timeline + FIRST_ROW, TIMELINE_ROWS - FIRST_ROW);
     run->musicStopped = MusicStopped != 0;
 
-    PLAT_UseSDL();
+    PLAT_UseHeadless();
+    MUSIC_Position = MUSIC_LibraryPosition;
     FrameHook = nullptr;
     TCS_End();
     TCS_Active = 0;

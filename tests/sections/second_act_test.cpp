@@ -7,6 +7,7 @@
 #include "fx3d/raytrace.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 
 #include <gtest/gtest.h>
@@ -145,10 +146,9 @@ TEST(Show, SecondActWithTheGeneratedDataAndTheRealMusic)
     PLAT_UseHeadless();
     PLAT.FramePresented = CheckFrame;
     PLAT_VirtualMs = 0;
-    ScreenSurface = nullptr;
-    MUSIC_Device = 0;
     DemoMain();
-    PLAT_UseSDL();
+    PLAT_UseHeadless();
+    MUSIC_Position = MUSIC_LibraryPosition;
     FrameHook = nullptr;
     fs::current_path(previous);
     fs::remove_all(dir);

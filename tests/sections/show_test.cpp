@@ -6,6 +6,7 @@
 #include "fx2d/shake.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 
 #include <gtest/gtest.h>
@@ -117,10 +118,9 @@ TEST(Show, FirstActWithTheGeneratedDataAndTheRealMusic)
     PLAT_UseHeadless();
     PLAT.FramePresented = CheckFrame;
     PLAT_VirtualMs = 0;
-    ScreenSurface = nullptr;
-    MUSIC_Device = 0;
     DemoMain();
-    PLAT_UseSDL();
+    PLAT_UseHeadless();
+    MUSIC_Position = MUSIC_LibraryPosition;
     FrameHook = nullptr;
     fs::current_path(previous);
     fs::remove_all(dir);

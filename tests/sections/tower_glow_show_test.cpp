@@ -10,6 +10,7 @@
 #include "fx3d/tower.h"
 #include "platform/backend.h"
 #include "platform/music.h"
+#include "platform/timer.h"
 #include "platform/screen.h"
 
 #include <gtest/gtest.h>
@@ -113,13 +114,14 @@ TEST(TowerGlowShow, PlaysFromOrderTwentyFourToThirtyTwoWithTheGeneratedData)
     SINCOS_Init();
     LLS_Init(1, 0);
     PLAT_UseHeadless();
-    PLAT.MusicPosition = ScriptedPosition;
+    MUSIC_Position = ScriptedPosition;
     PLAT.FramePresented = Presented;
     PLAT_VirtualMs = 0;
     TIMER_Start(17039);
 
     DEMO_RunLoop(Timeline, TIMELINE_ROWS);
-    PLAT_UseSDL();
+    PLAT_UseHeadless();
+    MUSIC_Position = MUSIC_LibraryPosition;
     FrameHook = nullptr;
     LLS_Init(1, 0);
 

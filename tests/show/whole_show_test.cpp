@@ -20,6 +20,7 @@
 #include "platform/bass.h"
 #include "platform/music.h"
 #include "platform/screen.h"
+#include "platform/timer.h"
 #include "sections/finale.h"
 #include "sections/intro.h"
 #include "text/tcscr.h"
@@ -267,8 +268,6 @@ void UseVirtualClock(void (*onFrame)(void))
     PLAT_UseHeadless();
     PLAT.FramePresented = onFrame;
     PLAT_VirtualMs = TIMER_FirstMsOfTick(0);
-    ScreenSurface = nullptr;
-    MUSIC_Device = 0;
 }
 
 // --- What the show must have done ---
@@ -321,7 +320,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(s_generated) << "vantrel-assets failed"; }
     void TearDown() override
     {
-        PLAT_UseSDL();
+        PLAT_UseHeadless();
         SND_SetCapture(nullptr, nullptr);
     }
 };

@@ -59,6 +59,21 @@ TEST(FatalError, BannerAndMessageOnStdoutThenStatusOne)
               "ERROR ERROR ERROR ERROR\nYou suck.\n");
 }
 
+// The registered clean-up runs before the banner, in the order registered, each step once
+// however often it was registered (the music layer registers its release at every start).
+TEST(FatalError, RegisteredStepsRunFirstOnceEachInOrder)
+{
+    EXPECT_EQ(StdoutOfFatalExit([] {
+                  static const SYS_ShutdownStep first = [] { std::fputs("first\n", stdout); };
+                  static const SYS_ShutdownStep second = [] { std::fputs("second\n", stdout); };
+                  SYS_AtShutdown(first);
+                  SYS_AtShutdown(second);
+                  SYS_AtShutdown(first);
+                  SYS_FatalError("bye\n");
+              }),
+              "first\nsecond\nERROR ERROR ERROR ERROR\nbye\n");
+}
+
 TEST(FatalError, AllocationFailureNamesWhatAndSize)
 {
     // With the data limit lowered the heap cannot give the block: the request must stop

@@ -1,6 +1,7 @@
 // The browser's side of the web backend (webbackend.cpp), linked with --js-library: the frame
-// onto the page's canvas, the page's keys as key codes (webbackend.cpp makes them SDL key symbols), the wait for the next animation
-// frame, and a Web Audio output behind the SDL 1.2 audio calls that the music layer makes.
+// onto the page's canvas, the page's keys as key codes (webbackend.cpp names them as the
+// show's keys), the wait for the next animation frame, and the Web Audio output that pulls
+// its buffers from the music layer.
 
 mergeInto(LibraryManager.library, {
   $WEB: {
@@ -13,9 +14,9 @@ mergeInto(LibraryManager.library, {
     busiest: 0,        // the longest the show has held the page at once, in ms (start-up apart)
 
     // Codes of the keys a show can react to (other keys are left to the browser): ASCII for
-    // printable characters and Escape, Enter, Tab, Backspace, Delete, which SDL's key symbols
-    // share; 0x100 + N for FN; 0x110 Print Screen, 0x111 Pause. webbackend.cpp turns the
-    // others into the key symbols of the SDL headers the program was compiled with.
+    // printable characters (letters in lower case) and Escape, Enter, Tab, Backspace, Delete;
+    // 0x100 + N for FN; 0x110 Print Screen, 0x111 Pause. webbackend.cpp names the show's keys
+    // among them.
     symbol: function(event) {
       const named = { Escape: 27, Enter: 13, Tab: 9, Backspace: 8, Delete: 127, PrintScreen: 0x110, Pause: 0x111 };
       if (named[event.key] !== undefined) return named[event.key];
@@ -97,12 +98,12 @@ mergeInto(LibraryManager.library, {
   // holds here too. The layer's callback runs on the page's one thread between the show's
   // frames, so a buffer is larger than on a desktop: a frame that takes long (an effect
   // building its tables) must not let the output run dry.
-  $WEB_Audio__deps: ['$SDL', '$WEB'],
+  $WEB_Audio__deps: ['$WEB'],
   $WEB_Audio: {
     FRAMES: 4096,      // frames of one buffer: 93 ms at 44,100 Hz
     RATE: 44100,
     context: null,
-    callback: 0, userdata: 0, buffer: 0,
+    pull: 0, buffer: 0, // the music layer's fill and the buffer it fills
     paused: true,
     queueEnd: 0,       // context time at which the audio queued so far ends
     timer: null,
@@ -111,10 +112,15 @@ mergeInto(LibraryManager.library, {
     gaps: 0,           // times the output ran dry once the show's frames had begun
     slowest: 0,        // the longest the music layer took to fill one buffer, in ms
 
-    fail: function(message) {
-      if (SDL.errorMessage) _free(SDL.errorMessage);
-      SDL.errorMessage = allocateUTF8(message);
-      return -1;
+    close: function() {
+      const a = WEB_Audio;
+      if (!a.buffer) return;
+      clearTimeout(a.timer);
+      a.paused = true;
+      for (const source of a.sources.slice()) source.stop();
+      a.sources = [];
+      _free(a.buffer);
+      a.buffer = 0;
     },
 
     stats: function() {
@@ -131,7 +137,7 @@ mergeInto(LibraryManager.library, {
       const seconds = a.FRAMES / a.RATE;
       while (a.queueEnd - a.context.currentTime <= seconds + 0.001) {
         const began = performance.now();
-        {{{ makeDynCall('viii', 'a.callback') }}}(a.userdata, a.buffer, a.FRAMES * 4);
+        {{{ makeDynCall('vii', 'a.pull') }}}(a.buffer, a.FRAMES);
         a.slowest = Math.max(a.slowest, performance.now() - began);
         const sound = a.context.createBuffer(2, a.FRAMES, a.RATE);
         const left = sound.getChannelData(0), right = sound.getChannelData(1);
@@ -162,65 +168,45 @@ mergeInto(LibraryManager.library, {
     },
   },
 
-  // Only what the music layer asks for: 44,100 Hz, signed 16-bit stereo.
-  SDL_OpenAudio__deps: ['$WEB_Audio', '$SDL'],
-  SDL_OpenAudio: function(desired, obtained) {
+  // Opens the output at 44,100 Hz, signed 16-bit stereo: the music layer's pull will be asked
+  // for buffers of FRAMES frames (written to *bufferFrames) once it runs. 0, or 1 without Web
+  // Audio.
+  WEB_AudioOpen__deps: ['$WEB_Audio'],
+  WEB_AudioOpen: function(pull, bufferFrames) {
     const a = WEB_Audio;
-    if (a.buffer) return a.fail('the sound output is already open');
-    const freq = {{{ makeGetValue('desired', C_STRUCTS.SDL_AudioSpec.freq, 'i32', 0, 1) }}};
-    const format = {{{ makeGetValue('desired', C_STRUCTS.SDL_AudioSpec.format, 'i16', 0, 1) }}};
-    const channels = {{{ makeGetValue('desired', C_STRUCTS.SDL_AudioSpec.channels, 'i8', 0, 1) }}};
-    if (freq !== a.RATE || format !== 0x8010 /* AUDIO_S16LSB */ || channels !== 2)
-      return a.fail('the page plays only 44100 Hz 16-bit stereo');
+    if (a.buffer) WEB_Audio.close();
     // The page makes the context when the show is started by a click or a key, since a
     // browser lets sound start only then.
     let context = Module['audioContext'];
     if (!context) {
       const Context = window.AudioContext || window.webkitAudioContext;
-      if (!Context) return a.fail('this browser has no Web Audio');
+      if (!Context) return 1;
       context = new Context();
     }
     a.context = context;
-    a.callback = {{{ makeGetValue('desired', C_STRUCTS.SDL_AudioSpec.callback, 'void*') }}};
-    a.userdata = {{{ makeGetValue('desired', C_STRUCTS.SDL_AudioSpec.userdata, 'void*') }}};
+    a.pull = pull;
     a.buffer = _malloc(a.FRAMES * 4);
     a.paused = true;
     a.queueEnd = 0;
     a.played = 0;
     a.gaps = 0;
     a.slowest = 0;
-    if (obtained) {
-      {{{ makeSetValue('obtained', C_STRUCTS.SDL_AudioSpec.freq, 'a.RATE', 'i32') }}};
-      {{{ makeSetValue('obtained', C_STRUCTS.SDL_AudioSpec.format, '0x8010', 'i16') }}};
-      {{{ makeSetValue('obtained', C_STRUCTS.SDL_AudioSpec.channels, '2', 'i8') }}};
-      {{{ makeSetValue('obtained', C_STRUCTS.SDL_AudioSpec.silence, '0', 'i8') }}};
-      {{{ makeSetValue('obtained', C_STRUCTS.SDL_AudioSpec.samples, 'a.FRAMES', 'i16') }}};
-      {{{ makeSetValue('obtained', C_STRUCTS.SDL_AudioSpec.size, 'a.FRAMES * 4', 'i32') }}};
-      {{{ makeSetValue('obtained', C_STRUCTS.SDL_AudioSpec.callback, 'a.callback', 'void*') }}};
-      {{{ makeSetValue('obtained', C_STRUCTS.SDL_AudioSpec.userdata, 'a.userdata', 'void*') }}};
-    }
+    {{{ makeSetValue('bufferFrames', 0, 'a.FRAMES', 'i32') }}};
     return 0;
   },
 
-  // Paused, the device asks for nothing more; what it holds still plays out, as on a desktop.
-  SDL_PauseAudio__deps: ['$WEB_Audio'],
-  SDL_PauseAudio: function(pauseOn) {
+  // Stopped, the output asks for nothing more; what it holds still plays out, as on a desktop.
+  WEB_AudioRun__deps: ['$WEB_Audio'],
+  WEB_AudioRun: function(on) {
     const a = WEB_Audio;
     if (!a.buffer) return;
-    a.paused = !!pauseOn;
+    a.paused = !on;
     if (a.paused) clearTimeout(a.timer);
     else a.fill();
   },
 
-  SDL_CloseAudio__deps: ['$WEB_Audio'],
-  SDL_CloseAudio: function() {
-    const a = WEB_Audio;
-    if (!a.buffer) return;
-    clearTimeout(a.timer);
-    a.paused = true;
-    for (const source of a.sources.slice()) source.stop();
-    a.sources = [];
-    _free(a.buffer);
-    a.buffer = 0;
+  WEB_AudioClose__deps: ['$WEB_Audio'],
+  WEB_AudioClose: function() {
+    WEB_Audio.close();
   },
 });
