@@ -29,6 +29,7 @@
     audio: null,         // the sound output: state, clock, frames handed over, gaps, slowest fill
     exitStatus: null,
     errors: [],          // lines the program wrote to its error stream
+    downloads: [],       // files the show wrote, offered as downloads
     progress: '',        // the program's status line (skipping ahead for ?from), as it stands
   };
 
@@ -43,7 +44,30 @@
     if (enabled) startButton.focus();
   }
 
+  // Files the show writes into its working directory (screenshots) live in the page's memory:
+  // each new one is handed to the browser as a download and then removed. Files open for
+  // writing wait for the next look; those there before the show started are its data.
+  let dataFiles = null;
+  function offerFiles() {
+    const FS = program.FS;
+    const dir = FS.cwd();
+    for (const name of FS.readdir(dir)) {
+      const file = (dir === '/' ? '' : dir) + '/' + name;
+      if (dataFiles.has(name) || !FS.isFile(FS.stat(file).mode)) continue;
+      if (FS.streams.some(function (stream) { return stream && stream.path === file; })) continue;
+      const url = URL.createObjectURL(new Blob([FS.readFile(file)], { type: 'application/octet-stream' }));
+      const link = document.createElement('a');
+      link.href = url;
+      link.download = name;
+      link.click();
+      setTimeout(function () { URL.revokeObjectURL(url); }, 60000);
+      FS.unlink(file);
+      state.downloads.push(name);
+    }
+  }
+
   function ended(status) {
+    offerFiles();
     state.exitStatus = status;
     state.phase = status === 0 ? 'ended' : 'failed';
     if (status === 0) show('', 'Play again', true);
@@ -131,7 +155,8 @@
   // The program's error stream, byte by byte, read as a terminal shows it: a carriage return
   // starts the line over. That is how the program writes a status line it keeps rewriting (its
   // progress while skipping ahead), so such a line is progress, shown on the page and logged as
-  // information; any other line is an error.
+  // information. The report of a screenshot written is information too; any other line is an
+  // error.
   const decoder = new TextDecoder();
   let errBytes = [];
   let rewritten = false;
@@ -143,6 +168,8 @@
       if (rewritten && line) {
         state.progress = progress.textContent = line;
         if (byte === 10) console.info(line);
+      } else if (byte === 10 && line.startsWith('vantrel: screenshot ')) {
+        console.info(line);
       } else if (byte === 10) {
         state.errors.push(line);
         console.error(line);
@@ -175,9 +202,11 @@
       state.busiestMs = report.busiestMs;
       state.frames++;
       position.textContent = pad(report.order) + ':' + pad(report.row);
+      offerFiles();
     },
   }).then(function (module) {
     program = module;
+    dataFiles = new Set(module.FS.readdir(module.FS.cwd()));
     state.phase = 'ready';
     show('', 'Start the show', true);
   }, crashed);

@@ -148,6 +148,24 @@ function referenceColours(page, urls) {
   }, urls);
 }
 
+// A picture's size and colours (0xRRGGBB -> pixel count), decoded by the browser.
+function pictureColours(page, url) {
+  return page.evaluate(async url => {
+    const bitmap = await createImageBitmap(await (await fetch(url)).blob(),
+                                           { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+    const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
+    const context = canvas.getContext('2d');
+    context.drawImage(bitmap, 0, 0);
+    const data = context.getImageData(0, 0, bitmap.width, bitmap.height).data;
+    const counts = {};
+    for (let i = 0; i < data.length; i += 4) {
+      const c = (data[i] << 16) | (data[i + 1] << 8) | data[i + 2];
+      counts[c] = (counts[c] || 0) + 1;
+    }
+    return { width: bitmap.width, height: bitmap.height, counts };
+  }, url);
+}
+
 // How the canvas's lit pixels (black is every section's background) fall into the colours
 // of a section's reference frames and of another section's.
 function compare(counts, own, other) {
@@ -216,9 +234,11 @@ test('the page plays the show from its start, in step with its music, and Escape
     await page.close();
   });
 
-// The skip's progress line is the page's status, not an error; Space pauses the music and the
-// clock together and resumes them.
-test('?from=5:1 starts the show at the ripple, and Space pauses it', { timeout: 120000 }, async () => {
+// The skip's progress line is the page's status, not an error; F12 offers the screenshot pair
+// as downloads, its report lines are not errors either; Space pauses the music and the clock
+// together and resumes them.
+test('?from=5:1 starts the show at the ripple, F12 downloads a screenshot, and Space pauses it',
+     { timeout: 120000 }, async () => {
   const { page, errors } = await openPage('?from=5:1');
   const colours = {
     weave: await referenceColours(page, reference.weave.slice(1)),
@@ -230,6 +250,33 @@ test('?from=5:1 starts the show at the ripple, and Space pauses it', { timeout: 
   const started = await state(page);
   assert.match(started.progress, /^skipping to 5:1: order:row 5:\d+,/);
   assert.deepEqual(started.errors, []);
+
+  const shots = new Promise((resolve, reject) => {
+    const got = [];
+    const late = setTimeout(() => reject(new Error(`F12: ${got.length} of 2 downloads after 15 s`)), 15000);
+    page.on('download', d => {
+      if (got.push(d) === 2) {
+        clearTimeout(late);
+        resolve(got);
+      }
+    });
+  });
+  await page.keyboard.press('F12');
+  const saved = {};
+  for (const d of await shots) {
+    saved[d.suggestedFilename()] = path.join(outDir, d.suggestedFilename());
+    await d.saveAs(saved[d.suggestedFilename()]);
+  }
+  assert.deepEqual(Object.keys(saved).sort(), ['vantrl00.PCX', 'vantrl00.png']);
+  const pcx = fs.readFileSync(saved['vantrl00.PCX']);
+  // Version 5, run-length encoded, 8 bits in one plane, 320 x 200, the palette after a 0x0C.
+  assert.deepEqual([...pcx.subarray(0, 4)], [10, 5, 1, 8]);
+  assert.deepEqual([pcx.readUInt16LE(8) + 1, pcx.readUInt16LE(10) + 1, pcx[65]], [320, 200, 1]);
+  assert.ok(pcx.length > 128 + 769 && pcx[pcx.length - 769] === 0x0c, 'the PCX has no 256-colour palette');
+  const shot = await pictureColours(page, 'test/vantrl00.png');
+  assert.deepEqual([shot.width, shot.height], [640, 480]);
+  const m = compare(shot.counts, colours.ripple, colours.weave);
+  assert.ok(m.lit > 0.5 && m.own > 0.98, `the PNG is not the ripple in its palette (${JSON.stringify(m)})`);
 
   await page.keyboard.press('Space');
   await page.waitForTimeout(500);  // the sound queued before the key plays out
