@@ -3,6 +3,7 @@
 #include "fx2d/anim.h"
 
 #include "data/file.h"
+#include "data/input.h"
 #include "platform/screen.h"
 #include "support/assert.h"
 #include "support/base.h"
@@ -29,44 +30,6 @@ const char* ANIM_Error(void)
     return s_error;
 }
 
-// The bytes of a .ZAF file: a stream of the file layer or a buffer, never read beyond the
-// file's size (a member's stream would otherwise run on into the archive's next member).
-struct AnimInput {
-    FILE* stream;          // null for memory
-    const uint8_t* data;   // memory source
-    size_t pos;
-    uint64_t left;         // bytes of the file not read yet
-};
-
-static bool ANIM_Take(AnimInput* in, void* out, size_t count)
-{
-    if (count > in->left)
-        return false;
-    if (in->stream) {
-        if (std::fread(out, 1, count, in->stream) != count)
-            return false;
-    } else {
-        std::memcpy(out, in->data + in->pos, count);
-        in->pos += count;
-    }
-    in->left -= count;
-    return true;
-}
-
-static bool ANIM_Skip(AnimInput* in, size_t count)
-{
-    if (count > in->left)
-        return false;
-    if (in->stream) {
-        if (std::fseek(in->stream, (long)count, SEEK_CUR) != 0)
-            return false;
-    } else {
-        in->pos += count;
-    }
-    in->left -= count;
-    return true;
-}
-
 static uint32_t ANIM_Le16(const uint8_t* p)
 {
     return (uint32_t)p[0] | (uint32_t)p[1] << 8;
@@ -89,10 +52,10 @@ static void ANIM_FreeFrames(uint8_t** frames, uint32_t* sizes, uint32_t count)
 }
 
 // Everything of ANIM_Init after the record has been reset and checked.
-static int ANIM_Load(Anim* anim, AnimInput* in, uint32_t callerValue1, int32_t callerValue2)
+static int ANIM_Load(Anim* anim, FILE_Input* in, uint32_t callerValue1, int32_t callerValue2)
 {
     uint8_t header[ANIM_HEADER_BYTES];
-    if (!ANIM_Take(in, header, sizeof header))
+    if (!FILE_Take(in, header, sizeof header))
         return ANIM_Fail("the file is shorter than the 8-byte header");
     if (std::memcmp(header, ANIM_MAGIC, 4) != 0)
         return ANIM_Fail("not a .ZAF file (no \".ZAF\" at its start)");
@@ -119,7 +82,7 @@ static int ANIM_Load(Anim* anim, AnimInput* in, uint32_t callerValue1, int32_t c
     }
     for (uint32_t i = 0; i < count; i++) {
         uint8_t field[4];
-        if (!ANIM_Take(in, field, sizeof field)) {
+        if (!FILE_Take(in, field, sizeof field)) {
             ANIM_FreeFrames(frames, sizes, count);
             return ANIM_Fail("frame %u: the file ends before its chunk", i);
         }
@@ -142,7 +105,7 @@ static int ANIM_Load(Anim* anim, AnimInput* in, uint32_t callerValue1, int32_t c
             return ANIM_Fail("frame %u: out of memory for %u bytes", i, bytes);
         }
         sizes[i] = bytes;
-        if (!ANIM_Skip(in, ANIM_CHUNK_HEAD_BYTES - 4) || !ANIM_Take(in, frames[i], bytes)) {
+        if (!FILE_Skip(in, ANIM_CHUNK_HEAD_BYTES - 4) || !FILE_Take(in, frames[i], bytes)) {
             ANIM_FreeFrames(frames, sizes, count);
             return ANIM_Fail("frame %u: the file cannot be read", i);
         }
@@ -173,7 +136,7 @@ int ANIM_Init(Anim* anim, const char* name, int32_t delay, uint32_t callerValue1
     FILE* stream = FILE_OpenBinary(name);
     if (!stream)
         return ANIM_Fail("cannot open the file");
-    AnimInput in = {stream, nullptr, 0, size};
+    FILE_Input in = {stream, nullptr, 0, size};
     const int result = ANIM_Load(anim, &in, callerValue1, callerValue2);
     FILE_Close(stream);
     return result;
@@ -184,7 +147,7 @@ int ANIM_InitMemory(Anim* anim, const uint8_t* data, size_t size, int32_t delay,
 {
     SYS_ASSERT(anim != NULL, "ANIMATEC");
     ANIM_Reset(anim, delay);
-    AnimInput in = {nullptr, data, 0, size};
+    FILE_Input in = {nullptr, data, 0, size};
     return ANIM_Load(anim, &in, callerValue1, callerValue2);
 }
 

@@ -3,6 +3,7 @@
 #include "fx2d/sprite.h"
 
 #include "data/file.h"
+#include "data/input.h"
 #include "support/base.h"
 
 #include <climits>
@@ -25,30 +26,6 @@ static uint8_t* SPRITE_Fail(const char* format, ...)
 const char* SPRITE_Error(void)
 {
     return s_error;
-}
-
-// Reads count bytes of the file (a stream of the file layer, or memory), never beyond the
-// file's size: a member's stream would otherwise run on into the archive's next member.
-struct SpriteInput {
-    FILE* stream;   // null for memory
-    const uint8_t* data;
-    size_t pos;
-    uint64_t left;  // bytes of the file not read yet
-};
-
-static bool SPRITE_Take(SpriteInput* in, void* out, size_t count)
-{
-    if (count > in->left)
-        return false;
-    if (in->stream) {
-        if (std::fread(out, 1, count, in->stream) != count)
-            return false;
-    } else {
-        std::memcpy(out, in->data + in->pos, count);
-        in->pos += count;
-    }
-    in->left -= count;
-    return true;
 }
 
 static uint32_t SPRITE_Le16(const uint8_t* p)
@@ -76,10 +53,10 @@ size_t SPRITE_ItemBytes(const uint8_t* item, size_t avail)
 }
 
 // The load after the file has been opened; the caller closes the file.
-static uint8_t* SPRITE_Read(SpriteInput* in)
+static uint8_t* SPRITE_Read(FILE_Input* in)
 {
     uint8_t head[SPRITE_FILE_HEADER_BYTES];
-    if (!SPRITE_Take(in, head, sizeof head))
+    if (!FILE_Take(in, head, sizeof head))
         return SPRITE_Fail("the file is shorter than the 24-byte header");
     if (std::memcmp(head, SPRITE_MAGIC, 4) != 0)
         return SPRITE_Fail("not a .ZS2 file (no \".ZS2\" at its start)");
@@ -106,7 +83,7 @@ static uint8_t* SPRITE_Read(SpriteInput* in)
     std::memcpy(block, &header, sizeof header);
     const size_t tableBytes = 2u * (size_t)count;
     uint8_t* const data = block + sizeof header + tableBytes;
-    if (!SPRITE_Take(in, data, dataSize)) {
+    if (!FILE_Take(in, data, dataSize)) {
         std::free(block);
         return SPRITE_Fail("the file cannot be read");
     }
@@ -139,7 +116,7 @@ uint8_t* SpriteLoad(const char* name)
     FILE* stream = FILE_OpenBinary(name);
     if (!stream)
         return SPRITE_Fail("cannot open the file");
-    SpriteInput in = {stream, nullptr, 0, size};
+    FILE_Input in = {stream, nullptr, 0, size};
     uint8_t* block = SPRITE_Read(&in);
     FILE_Close(stream);
     return block;
@@ -147,7 +124,7 @@ uint8_t* SpriteLoad(const char* name)
 
 uint8_t* SPRITE_LoadMemory(const uint8_t* data, size_t size)
 {
-    SpriteInput in = {nullptr, data, 0, size};
+    FILE_Input in = {nullptr, data, 0, size};
     return SPRITE_Read(&in);
 }
 
