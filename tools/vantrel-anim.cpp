@@ -10,7 +10,6 @@
 #include "support/pngwrite.h"
 
 #include <gif_lib.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -78,21 +77,6 @@ static int ANIM_ToolError(const std::string& message)
     return 1;
 }
 
-// Checks that path names a readable file, so that the message can say why it cannot be read.
-static bool ANIM_CheckFile(const char* path, std::string* error)
-{
-    struct stat st;
-    if (::stat(path, &st) != 0) {
-        *error = std::string("cannot read ") + path + ": " + std::strerror(errno);
-        return false;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        *error = std::string("cannot read ") + path + ": it is a folder";
-        return false;
-    }
-    return true;
-}
-
 // A picture read with the picture tool's loaders: 8-bit palette, colours = table entries.
 struct AnimPicture {
     std::vector<uint8_t> pixels;
@@ -103,7 +87,7 @@ struct AnimPicture {
 
 static bool ANIM_ReadPicture(const char* path, AnimPicture* pic, std::string* error)
 {
-    if (!ANIM_CheckFile(path, error))
+    if (!TOOL_CheckFile(path, error))
         return false;
     pic->width = pic->height = 0;
     std::memset(pic->palette, 0, sizeof pic->palette);
@@ -275,7 +259,7 @@ static int ANIM_Info(int argc, char** argv)
         return ANIM_ToolError("info takes one file (see info --help)");
     const char* path = argv[2];
     std::string error;
-    if (!ANIM_CheckFile(path, &error))
+    if (!TOOL_CheckFile(path, &error))
         return ANIM_ToolError(error);
     char magic[4] = {0, 0, 0, 0};
     FILE* f = std::fopen(path, "rb");
@@ -319,7 +303,7 @@ static int ANIM_PlayCommand(int argc, char** argv)
     AnimPicture palette;
     if (!ANIM_ReadPicture(palettePath, &palette, &error))
         return ANIM_ToolError(error);
-    if (!ANIM_CheckFile(path, &error))
+    if (!TOOL_CheckFile(path, &error))
         return ANIM_ToolError(error);
     Anim anim;
     if (!ANIM_Init(&anim, path, 0, 0, 0))

@@ -6,7 +6,6 @@
 #include "support/assert.h"
 #include "support/pngwrite.h"
 
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -62,27 +61,12 @@ static int PIX_ToolError(const std::string& message)
     return 1;
 }
 
-// Checks that path names a readable file, so that the message can say why it cannot be read.
-static bool PIX_CheckFile(const char* path, std::string* error)
-{
-    struct stat st;
-    if (::stat(path, &st) != 0) {
-        *error = std::string("cannot read ") + path + ": " + std::strerror(errno);
-        return false;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        *error = std::string("cannot read ") + path + ": it is a folder";
-        return false;
-    }
-    return true;
-}
-
 // Decodes path through the second loader set: the size first, then the whole picture into a
 // buffer of exactly that size. false with error set when it is no picture or a damaged one.
 static bool PIX_Decode(const char* path, bool sixBit, std::vector<uint8_t>* pixels, uint8_t palette[768],
                        int32_t* width, int32_t* height, PixInfo* info, std::string* error)
 {
-    if (!PIX_CheckFile(path, error))
+    if (!TOOL_CheckFile(path, error))
         return false;
     if (!PIX_LoadPictureAs(path, nullptr, nullptr, width, height, 0, 1, info)) {
         *error = std::string(path) + ": " + PIX_FailureReason();

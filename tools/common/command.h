@@ -3,6 +3,9 @@
 // be built as a tool of its own.
 #pragma once
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -50,4 +53,19 @@ int TOOL_Main(const char* tool, const char* usage, const TOOL_Command (&commands
         }
     std::fprintf(stderr, "%s: unknown command \"%s\" (see --help)\n", tool, command.c_str());
     return 1;
+}
+
+// Checks that path names a readable file, so that a message can say why it cannot be read.
+inline bool TOOL_CheckFile(const char* path, std::string* error)
+{
+    struct stat st;
+    if (::stat(path, &st) != 0) {
+        *error = std::string("cannot read ") + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        *error = std::string("cannot read ") + path + ": it is a folder";
+        return false;
+    }
+    return true;
 }
