@@ -135,6 +135,34 @@ TEST_F(RippleTest, WavesTravelOutwardAndSwellAtTheirOwnPace)
     }
 }
 
+// In the column above the centre (angle 0) the pull points straight down, toward the centre,
+// and the swirl straight across: with a picture whose every texel holds its row number, each
+// pixel there shows the row its pull length reached, whatever the swirl does. Giving the
+// swirl's length to the pull (the two terms swapped) shows other rows.
+TEST_F(RippleTest, PullRunsTowardTheCentreAndSwirlAlongTheCircle)
+{
+    RippleStart(1000);
+    for (int i = 0; i < RIPPLE_TEXTURE_BYTES; i++)
+        RippleTexture[i] = (uint8_t)(i >> 8);
+    std::vector<uint8_t> map(POLAR_MAP_BYTES);
+    POLAR_BuildMap(map.data());
+    for (uint32_t t : {300u, 700u, 4000u}) {
+        RippleFrame(1000 + t);
+        int lengthsDiffer = 0;
+        for (int y = 0; y < 100; y++) {
+            const size_t record = 2 * (size_t)(y * 256 + 128);
+            ASSERT_EQ(map[record], 0) << "above the centre";
+            const int d = map[record + 1];
+            // Row 64 + m of the offsets is a length of 1 + m pixels.
+            const int pull = RippleWave2[d] / 256 - 63;
+            const int swirl = RippleWave1[d] / 256 - 63;
+            lengthsDiffer += pull != swirl;
+            EXPECT_EQ(LLS_Screen[y * 320 + 32 + 128], (uint8_t)(y + pull)) << "t " << t << ", row " << y;
+        }
+        EXPECT_GT(lengthsDiffer, 50) << "t " << t;
+    }
+}
+
 TEST_F(RippleTest, SideColumnsStayClearedAndTheWindowIsFilled)
 {
     RippleStart(1000);
