@@ -14,8 +14,8 @@ struct DatMember {
 };
 
 // Builds the archive image of members in the given order. Refuses (returns false and sets
-// error) a name that is empty, longer than DAT_NAME_MAX or contains a backslash, two names
-// equal after upper-casing, or an archive larger than 4 GiB.
+// error) no members at all, a name that is empty, longer than DAT_NAME_MAX or contains a
+// backslash, two names equal after upper-casing, or an archive larger than 4 GiB.
 bool DAT_BuildArchive(const std::vector<DatMember>& members, std::vector<uint8_t>* image, std::string* error);
 
 // DAT_BuildArchive, then writes the image to path. false with error set on failure.
