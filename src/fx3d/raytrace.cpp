@@ -161,9 +161,22 @@ void RAY_BlendOrCast(int32_t at, int32_t a, int32_t b)
     }
 }
 
-// Phase of a pass: its counter's bit 0 is the row offset, bit 1 the column offset.
-#define RAY_PHASE_ROW(c) ((int32_t)((c) & 1))
-#define RAY_PHASE_COLUMN(c) ((int32_t)(((c) >> 1) & 1))
+// The five refinement passes, coarse to fine. Each visits the pixels from its start (offset by
+// its phase: its counter's bit 0 moves it one row down, bit 1 one column right) in steps of
+// its row and column step. A pass with a neighbour distance blends each pixel from the two
+// pixels that far on either side (across a row, or up and down a column) where both exist,
+// and casts it otherwise; the first pass casts every pixel it visits.
+static const struct RAY_Pass {
+    int32_t row, column;           // first pixel, before the phase
+    int32_t rowStep, columnStep;
+    int32_t across, down;          // distance to the neighbours it blends from (0: none)
+} kRayPasses[RAY_PASSES] = {
+    {0, 0, 8, 8, 0, 0},   // the 8-pixel grid
+    {0, 4, 8, 8, 4, 0},   // halfway between grid columns
+    {4, 0, 8, 4, 0, 4},   // halfway between grid rows
+    {0, 2, 4, 4, 2, 0},   // the 2-pixel columns
+    {2, 0, 4, 2, 0, 2},   // the 2-pixel rows
+};
 
 bool RAY_Frame(uint32_t time)
 {
@@ -176,56 +189,19 @@ bool RAY_Frame(uint32_t time)
     const int32_t W = s_width, H = s_height;
     RAY_PrepareSpheres();
 
-    // 1: cast the 8-pixel grid.
-    int32_t p = RAY_PHASE_ROW(RAY_PassCounter[0]), q = RAY_PHASE_COLUMN(RAY_PassCounter[0]);
-    for (int32_t y = p; y < H; y += 8)
-        for (int32_t x = q; x < W; x += 8)
-            RAY_Cast(y * W + x);
-    RAY_PassCounter[0]++;
-
-    // 2: halfway between grid columns.
-    p = RAY_PHASE_ROW(RAY_PassCounter[1]), q = RAY_PHASE_COLUMN(RAY_PassCounter[1]);
-    for (int32_t y = p; y < H; y += 8)
-        for (int32_t x = q + 4; x < W; x += 8) {
-            if (x + 4 < W)
-                RAY_BlendOrCast(y * W + x, y * W + x - 4, y * W + x + 4);
-            else
-                RAY_Cast(y * W + x);
-        }
-    RAY_PassCounter[1]++;
-
-    // 3: halfway between grid rows.
-    p = RAY_PHASE_ROW(RAY_PassCounter[2]), q = RAY_PHASE_COLUMN(RAY_PassCounter[2]);
-    for (int32_t y = p + 4; y < H; y += 8)
-        for (int32_t x = q; x < W; x += 4) {
-            if (y + 4 < H)
-                RAY_BlendOrCast(y * W + x, (y - 4) * W + x, (y + 4) * W + x);
-            else
-                RAY_Cast(y * W + x);
-        }
-    RAY_PassCounter[2]++;
-
-    // 4: the 2-pixel columns.
-    p = RAY_PHASE_ROW(RAY_PassCounter[3]), q = RAY_PHASE_COLUMN(RAY_PassCounter[3]);
-    for (int32_t y = p; y < H; y += 4)
-        for (int32_t x = q + 2; x < W; x += 4) {
-            if (x + 2 < W)
-                RAY_BlendOrCast(y * W + x, y * W + x - 2, y * W + x + 2);
-            else
-                RAY_Cast(y * W + x);
-        }
-    RAY_PassCounter[3]++;
-
-    // 5: the 2-pixel rows.
-    p = RAY_PHASE_ROW(RAY_PassCounter[4]), q = RAY_PHASE_COLUMN(RAY_PassCounter[4]);
-    for (int32_t y = p + 2; y < H; y += 4)
-        for (int32_t x = q; x < W; x += 2) {
-            if (y + 2 < H)
-                RAY_BlendOrCast(y * W + x, (y - 2) * W + x, (y + 2) * W + x);
-            else
-                RAY_Cast(y * W + x);
-        }
-    RAY_PassCounter[4]++;
+    for (int i = 0; i < RAY_PASSES; i++) {
+        const RAY_Pass& pass = kRayPasses[i];
+        const uint32_t phase = RAY_PassCounter[i]++;
+        const int32_t reach = pass.across + pass.down * W;   // from a pixel to its neighbour after
+        for (int32_t y = pass.row + (int32_t)(phase & 1); y < H; y += pass.rowStep)
+            for (int32_t x = pass.column + (int32_t)((phase >> 1) & 1); x < W; x += pass.columnStep) {
+                const int32_t at = y * W + x;
+                if (reach != 0 && x + pass.across < W && y + pass.down < H)
+                    RAY_BlendOrCast(at, at - reach, at + reach);
+                else
+                    RAY_Cast(at);
+            }
+    }
 
     std::memset(LLS_Screen + RAY_BLACK_ROWS_AT, 0, RAY_BLACK_ROWS_BYTES);
     LLS_FlipSmooth();
