@@ -2,6 +2,7 @@
 // loop, headless, over the generated data set. The scripted music starts at (33,1), so every
 // earlier row runs in the first frame, and then moves one row every 8 ticks, one tick a frame,
 // up to (40,33). Every presented frame is checked as it leaves LLS_DUMP.
+#include "common/scripted_show.h"
 #include "driver/demo.h"
 #include "fx2d/feedback.h"
 #include "fx2d/tunnel.h"
@@ -115,19 +116,7 @@ TEST(FeedbackTunnel, PlayWithTheGeneratedDataThroughTheMainLoop)
     static SectionRun run;   // large: keep it off the stack
     run = SectionRun();
     s_run = &run;
-    DEMO_ResetShowState();
-    SINCOS_Init();
-    LLS_Init(1, 0);
-    PLAT_UseHeadless();
-    MUSIC_Position = ScriptedPosition;
-    PLAT.FramePresented = Presented;
-    PLAT_VirtualMs = 0;
-    TIMER_Start(17039);
-
-    DEMO_RunLoop(Timeline, TIMELINE_ROWS);
-    PLAT_UseHeadless();
-    MUSIC_Position = MUSIC_LibraryPosition;
-    FrameHook = nullptr;
+    FIX_PlayScriptedShow(ScriptedPosition, Presented);
     LLS_Init(1, 0);
     fs::current_path(previous);
     fs::remove_all(dir);

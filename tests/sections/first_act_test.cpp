@@ -2,6 +2,7 @@
 // scripted music position (one row per frame, two ticks per frame) from the first note to
 // order 10, checking the hooks at each position, the logo's fade-in, the shakes and the
 // ripple's cleared side columns and black bands.
+#include "common/scripted_show.h"
 #include "common/picture_fixture.h"
 #include "common/test_support.h"
 
@@ -133,20 +134,7 @@ TEST(FirstAct, PlaysFromTheFirstNoteToOrderTen)
 
     FirstActRun run;
     s_run = &run;
-    DEMO_ResetShowState();
-    SINCOS_Init();
-    LLS_Init(1, 0);
-    PLAT_UseHeadless();
-    MUSIC_Position = ScriptedPosition;
-    PLAT.FramePresented = Presented;
-    PLAT_VirtualMs = 0;
-    TIMER_Start(17039);
-
-    DEMO_RunLoop(Timeline, TIMELINE_ROWS);
-    PLAT_UseHeadless();
-    MUSIC_Position = MUSIC_LibraryPosition;
-    // The effect after the ripple is not this test's; leave nothing installed.
-    FrameHook = nullptr;
+    FIX_PlayScriptedShow(ScriptedPosition, Presented);
 
     EXPECT_EQ(PositionKey(run.frame - 1), 10003);   // the show ran up to the stop, not shorter
     EXPECT_EQ(run.hookFaults, 0);

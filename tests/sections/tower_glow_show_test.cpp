@@ -2,6 +2,7 @@
 // Timeline: the music position is scripted at the show's tempo (eight ticks a row, one frame
 // a tick) from just before order 24 until it passes (32,1), and every presented frame is
 // checked as it leaves LLS_DUMP.
+#include "common/scripted_show.h"
 #include "common/scratch_dir.h"
 
 #include "driver/demo.h"
@@ -110,19 +111,7 @@ TEST(TowerGlowShow, PlaysFromOrderTwentyFourToThirtyTwoWithTheGeneratedData)
 
     ActRun run;
     s_act = &run;
-    DEMO_ResetShowState();
-    SINCOS_Init();
-    LLS_Init(1, 0);
-    PLAT_UseHeadless();
-    MUSIC_Position = ScriptedPosition;
-    PLAT.FramePresented = Presented;
-    PLAT_VirtualMs = 0;
-    TIMER_Start(17039);
-
-    DEMO_RunLoop(Timeline, TIMELINE_ROWS);
-    PLAT_UseHeadless();
-    MUSIC_Position = MUSIC_LibraryPosition;
-    FrameHook = nullptr;
+    FIX_PlayScriptedShow(ScriptedPosition, Presented);
     LLS_Init(1, 0);
 
     EXPECT_TRUE(Passed(32, 1)) << "stopped at " << run.order << ":" << run.row;
