@@ -4,6 +4,7 @@
 // pages must light grey text, the last frame must hold from (49,1), and the end must stop the
 // music and the loop.
 #include "common/scratch_dir.h"
+#include "common/scripted_show.h"
 
 #include "data/archive.h"
 #include "data/file.h"
@@ -99,22 +100,12 @@ void Presented(void)
 void PlayStretch(StretchRun* run)
 {
     s_run = run;
-    DEMO_ResetShowState();   // also the allocation fill's rand state, the same in both runs
-    DAT_Open("VANTREL.DAT");
-    FONT_Load(&DemoFont, "GFX\\FONT2.FNT");
-    LLS_Init(1, 0);
-    PLAT_UseHeadless();
-    MUSIC_Position = ScriptedPosition;
-    PLAT.FramePresented = Presented;
-    PLAT_VirtualMs = 0;
-    TIMER_Start(17039);
-
-    DEMO_RunLoop(Timeline + FIRST_ROW, TIMELINE_ROWS - FIRST_ROW);
+    // The reset also puts back the allocation fill's rand state, the same in both runs.
+    FIX_PlayScriptedShow(ScriptedPosition, Presented, FIRST_ROW, [] {
+        DAT_Open("VANTREL.DAT");
+        FONT_Load(&DemoFont, "GFX\\FONT2.FNT");
+    });
     run->musicStopped = MusicStopped != 0;
-
-    PLAT_UseHeadless();
-    MUSIC_Position = MUSIC_LibraryPosition;
-    FrameHook = nullptr;
     TCS_End();
     TCS_Active = 0;
     ENDTEXT_Close();
