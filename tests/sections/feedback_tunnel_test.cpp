@@ -6,10 +6,7 @@
 #include "driver/demo.h"
 #include "fx2d/feedback.h"
 #include "fx2d/tunnel.h"
-#include "fx3d/sincos.h"
 #include "platform/backend.h"
-#include "platform/music.h"
-#include "platform/timer.h"
 #include "platform/screen.h"
 
 #include <gtest/gtest.h>

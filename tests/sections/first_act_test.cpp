@@ -10,10 +10,7 @@
 #include "fx2d/cues.h"
 #include "fx2d/ripple.h"
 #include "fx2d/shake.h"
-#include "fx3d/sincos.h"
 #include "platform/backend.h"
-#include "platform/music.h"
-#include "platform/timer.h"
 #include "platform/screen.h"
 #include "sections/intro.h"
 

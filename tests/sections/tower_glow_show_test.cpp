@@ -7,11 +7,9 @@
 
 #include "driver/demo.h"
 #include "fx2d/glow.h"
-#include "fx3d/sincos.h"
 #include "fx3d/tower.h"
 #include "platform/backend.h"
 #include "platform/music.h"
-#include "platform/timer.h"
 #include "platform/screen.h"
 
 #include <gtest/gtest.h>
